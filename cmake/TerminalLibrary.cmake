@@ -1,0 +1,20 @@
+# terminal_library(<name> [QT <components...>] [DEPS <targets...>])
+# Builds every .cpp of the calling folder into one static library. A folder
+# whose sources do not exist yet gives an interface library, so the layer
+# graph stays whole while it grows.
+function(terminal_library name)
+  cmake_parse_arguments(ARG "" "" "QT;DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  set(qt_targets)
+  foreach(component ${ARG_QT})
+    list(APPEND qt_targets Qt5::${component})
+  endforeach()
+  if(sources)
+    add_library(${name} STATIC ${sources} ${headers})
+    target_link_libraries(${name} PUBLIC terminal_options ${qt_targets} ${ARG_DEPS})
+  else()
+    add_library(${name} INTERFACE)
+    target_link_libraries(${name} INTERFACE terminal_options ${qt_targets} ${ARG_DEPS})
+  endif()
+endfunction()
