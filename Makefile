@@ -29,7 +29,7 @@ bench: build
 tsan: deps
 	@cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DTERMINAL_TSAN=ON -DTERMINAL_BUILD_BENCH=OFF >/dev/null
 	@cmake --build build-tsan -j $(JOBS)
-	@cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --output-on-failure -L threaded
+	@cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/tsan.supp" ctest --output-on-failure -L threaded
 
 asan: deps
 	@cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTERMINAL_ASAN=ON -DTERMINAL_BUILD_BENCH=OFF >/dev/null

@@ -5,7 +5,7 @@
 
 #include <QList>
 #include <QMap>
-#include <QMutex>
+#include <mutex>
 #include <QObject>
 #include <QSet>
 
@@ -40,7 +40,7 @@ signals:
 
 private:
     int m_interval = 50;
-    QMutex m_lock;
+    std::mutex m_lock;
     QSet<QString> m_changedSymbols;
     QMap<QString, TickData> m_latestTicks;
     QTimer *m_timer = nullptr;

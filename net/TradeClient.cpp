@@ -43,10 +43,12 @@ TradeClient::~TradeClient()
 
 void TradeClient::stopWorker()
 {
-    if (isRunning()) {
+    if (isRunning())
         quit();
-        wait();
-    }
+    wait();
+    // Pairs with the release at the end of run(): everything the worker wrote
+    // is visible here (the toolkit's join is invisible to race detectors).
+    m_workerDone.load(std::memory_order_acquire);
 }
 
 bool TradeClient::connectToServer(const QUrl &url, quint64 login, const QString &password,
@@ -91,7 +93,7 @@ void TradeClient::sendMessage(const QString &text)
     if (!isRunning() || text.isEmpty())
         return;
     if (m_connected) {
-        QMutexLocker locker(&m_queueMutex);
+        std::lock_guard<std::mutex> locker(m_queueMutex);
         m_sendQueue.append(text);
     } else {
         logger()->log(QStringLiteral("Network"),
@@ -117,25 +119,25 @@ void TradeClient::requestHistory(int dayOffset)
 
 QTimeZone TradeClient::serverZone() const
 {
-    QMutexLocker locker(&m_stateMutex);
+    std::lock_guard<std::mutex> locker(m_stateMutex);
     return m_serverZone;
 }
 
 QString TradeClient::lastError() const
 {
-    QMutexLocker locker(&m_stateMutex);
+    std::lock_guard<std::mutex> locker(m_stateMutex);
     return m_lastError;
 }
 
 void TradeClient::clearLastError()
 {
-    QMutexLocker locker(&m_stateMutex);
+    std::lock_guard<std::mutex> locker(m_stateMutex);
     m_lastError.clear();
 }
 
 void TradeClient::setLastError(const QString &text)
 {
-    QMutexLocker locker(&m_stateMutex);
+    std::lock_guard<std::mutex> locker(m_stateMutex);
     m_lastError = text;
 }
 
@@ -223,9 +225,10 @@ void TradeClient::run()
     m_connected = false;
     m_pongPending = false;
     {
-        QMutexLocker locker(&m_queueMutex);
+        std::lock_guard<std::mutex> locker(m_queueMutex);
         m_sendQueue.clear();
     }
+    m_workerDone.store(true, std::memory_order_release);
 }
 
 void TradeClient::onConnected()
@@ -283,7 +286,7 @@ void TradeClient::onError(QAbstractSocket::SocketError code)
         break;
     case QAbstractSocket::UnfinishedSocketOperationError: {
         text = QStringLiteral("Socket operation interrupted - connection may be unstable");
-        QMutexLocker locker(&m_queueMutex);
+        std::lock_guard<std::mutex> locker(m_queueMutex);
         m_sendQueue.clear();
         break;
     }
@@ -337,7 +340,7 @@ void TradeClient::forceDisconnect()
 
 void TradeClient::drainSendQueue()
 {
-    QMutexLocker locker(&m_queueMutex);
+    std::lock_guard<std::mutex> locker(m_queueMutex);
     if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState)
         return;
     int sent = 0;
@@ -465,7 +468,7 @@ void TradeClient::handleLoginResult(const QJsonObject &object)
         logger()->log(QStringLiteral("Terminal"),
                       QStringLiteral("%1 login to %2 successfully").arg(m_login).arg(m_serverName));
         {
-            QMutexLocker locker(&m_stateMutex);
+            std::lock_guard<std::mutex> locker(m_stateMutex);
             m_serverZone = parseTimeZone(JsonRead::toText(object, QLatin1String("timezone")));
         }
         emit loginSuccess(object);

@@ -2,7 +2,7 @@
 
 #include <QAbstractSocket>
 #include <QJsonObject>
-#include <QMutex>
+#include <mutex>
 #include <QStringList>
 #include <QThread>
 #include <QTimeZone>
@@ -99,15 +99,16 @@ private:
     QString m_serverName;
 
     QStringList m_sendQueue;
-    QMutex m_queueMutex;
+    std::mutex m_queueMutex;
 
-    mutable QMutex m_stateMutex; // lastError and serverZone, written by the worker
+    mutable std::mutex m_stateMutex; // lastError and serverZone, written by the worker
     QString m_lastError;
     QTimeZone m_serverZone;
 
     std::atomic<bool> m_connected{false};
     std::atomic<bool> m_loggedIn{false};
     bool m_pongPending = false; // worker only
+    std::atomic<bool> m_workerDone{false};
 
     // Worker-thread objects, alive while run() is.
     QTimer *m_pingTimer = nullptr;

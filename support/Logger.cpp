@@ -1,14 +1,31 @@
 #include "support/Logger.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTextStream>
 #include <QTimer>
 
+namespace {
+Logger *g_instance = nullptr;
+
+void finishLogger()
+{
+    if (g_instance)
+        g_instance->finish();
+}
+} // namespace
+
 Logger *logger()
 {
-    // Deliberately never destroyed: the logger lives until the process ends.
-    static Logger *instance = new Logger;
+    // Never destroyed: the logger lives until the process ends. Its writer is
+    // stopped (pending lines written) when the application object goes away,
+    // so no thread outlives the toolkit's globals.
+    static Logger *instance = [] {
+        g_instance = new Logger;
+        qAddPostRoutine(finishLogger);
+        return g_instance;
+    }();
     return instance;
 }
 
@@ -19,8 +36,7 @@ Logger::Logger(QObject *parent) : QThread(parent)
 
 Logger::~Logger()
 {
-    quit();
-    wait();
+    finish();
 }
 
 QString Logger::formatLine(const QDateTime &time, const QString &title, const QString &message)
@@ -43,13 +59,18 @@ void Logger::log(const QString &title, const QString &message)
     emit logMessage(now, title, message);
     // Without a running writer (no "Logs" folder) the journal alone shows the event.
     if (isRunning()) {
-        QMutexLocker locker(&m_lock);
+        std::lock_guard<std::mutex> locker(m_lock);
         m_pendingLines.append(line);
     }
 }
 
 void Logger::run()
 {
+    struct Done
+    {
+        std::atomic<bool> &flag;
+        ~Done() { flag.store(true, std::memory_order_release); }
+    } done{m_writerDone};
     if (!QDir().mkpath(QStringLiteral("Logs"))) {
         qWarning("Logger: cannot create the Logs folder; events are not written to files");
         return;
@@ -65,13 +86,15 @@ void Logger::finish()
 {
     quit();
     wait();
+    // Pairs with the release at the end of run(), a join race detectors can see.
+    m_writerDone.load(std::memory_order_acquire);
 }
 
 void Logger::writePending()
 {
     QStringList lines;
     {
-        QMutexLocker locker(&m_lock);
+        std::lock_guard<std::mutex> locker(m_lock);
         lines.swap(m_pendingLines);
     }
     if (lines.isEmpty())

@@ -1,7 +1,8 @@
 #pragma once
 
 #include <QDateTime>
-#include <QMutex>
+#include <atomic>
+#include <mutex>
 #include <QString>
 #include <QStringList>
 #include <QThread>
@@ -35,7 +36,8 @@ private:
     void writePending();
 
     QStringList m_pendingLines;
-    QMutex m_lock;
+    std::mutex m_lock;
+    std::atomic<bool> m_writerDone{false};
 };
 
 // The single logger, created on first use.

@@ -1,0 +1,1 @@
+terminal_bench(bench_price_path SOURCES BenchPricePath.cpp LIBS terminal_data)
