@@ -187,6 +187,10 @@ void TradeClient::run()
     m_pongTimer->setSingleShot(true);
     m_reconnectTimer = new QTimer;
     m_reconnectTimer->setSingleShot(true);
+    // The keep-alive and reconnect delays are promised to the second; coarse
+    // timers may fire 5 % early.
+    for (QTimer *timer : {m_pingTimer, m_pongTimer, m_reconnectTimer})
+        timer->setTimerType(Qt::PreciseTimer);
 
     // The handlers run on this thread: the connections are direct.
     connect(m_socket, &QWebSocket::connected, m_socket, [this] { onConnected(); });
