@@ -40,7 +40,7 @@ void PriceDataBuffer::addTick(const TickData &tick)
 {
     if (!m_running.load(std::memory_order_relaxed) || tick.symbol.isEmpty())
         return;
-    QMutexLocker locker(&m_lock);
+    std::lock_guard<std::mutex> locker(m_lock);
     m_latestTicks.insert(tick.symbol, tick);
     m_changedSymbols.insert(tick.symbol);
 }
@@ -49,7 +49,7 @@ void PriceDataBuffer::onTimerTriggered()
 {
     QList<TickData> batch;
     {
-        QMutexLocker locker(&m_lock);
+        std::lock_guard<std::mutex> locker(m_lock);
         batch.reserve(m_changedSymbols.size());
         for (const QString &symbol : qAsConst(m_changedSymbols))
             batch.append(m_latestTicks.value(symbol));
