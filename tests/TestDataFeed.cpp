@@ -56,6 +56,7 @@ private:
     void onNewConnection()
     {
         m_client = m_server.nextPendingConnection();
+        m_client->setParent(this); // the server hands the socket over to us
         connect(m_client, &QWebSocket::textMessageReceived, this, &TradePeer::onMessage);
     }
 
