@@ -5,11 +5,11 @@
 
 #include <QList>
 #include <QMap>
-#include <mutex>
 #include <QObject>
 #include <QSet>
 
 #include <atomic>
+#include <mutex>
 
 class QTimer;
 
@@ -40,6 +40,8 @@ signals:
 
 private:
     int m_interval = 50;
+    // A standard mutex rather than QMutex: its locking is visible to
+    // ThreadSanitizer, which cannot see inside the toolkit's prebuilt mutex.
     std::mutex m_lock;
     QSet<QString> m_changedSymbols;
     QMap<QString, TickData> m_latestTicks;
