@@ -78,6 +78,12 @@ void TradeClient::logout()
                   QStringLiteral("%1 Log out from %2").arg(m_login).arg(m_serverName));
 }
 
+void TradeClient::shutdown()
+{
+    m_loggedIn = false;
+    stopWorker();
+}
+
 void TradeClient::sendRequest(const QJsonObject &object)
 {
     if (m_login == 0)

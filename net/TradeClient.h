@@ -27,6 +27,8 @@ public:
     // Starts (or restarts) a session. Returns true when any parameter changed.
     bool connectToServer(const QUrl &url, quint64 login, const QString &password, const QString &serverName);
     void logout();
+    // Ends the worker without a log line; for the end of the process.
+    void shutdown();
 
     // Adds "login" unless present and queues the object as compact JSON.
     void sendRequest(const QJsonObject &object);
