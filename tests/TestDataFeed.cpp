@@ -156,7 +156,10 @@ void TestDataFeed::symbolListAndBatchedTicks()
     connect(&buffer, &PriceDataBuffer::tickUpdated, &storage, &SymbolDataStorage::onUpdatedTicks);
     client.setPriceBuffer(&buffer);
 
-    QSignalSpy loginSpy(&client, &TradeClient::loginSuccess);
+    // The client emits on its worker thread; the spy listens on this thread's relay.
+    QObject relay;
+    QList<QJsonObject> logins;
+    connect(&client, &TradeClient::loginSuccess, &relay, [&](const QJsonObject &info) { logins << info; });
     QSignalSpy listSpy(&storage, &SymbolDataStorage::symbolListChanged);
     QList<qint64> batchTimes;
     bool repeatedInBatch = false;
@@ -180,10 +183,10 @@ void TestDataFeed::symbolListAndBatchedTicks()
     });
 
     client.connectToServer(peer.url(), 5001, QStringLiteral("secret"), QStringLiteral("Test Server"));
-    QVERIFY(loginSpy.wait(10000));
+    QTRY_COMPARE_WITH_TIMEOUT(logins.size(), 1, 10000);
     QCOMPARE(peer.loginMessage,
              (QJsonObject{{"req_code", 1}, {"id", 5001}, {"password", "secret"}, {"type", 3}}));
-    QCOMPARE(loginSpy.at(0).at(0).toJsonObject().value(QLatin1String("name")).toString(),
+    QCOMPARE(logins.first().value(QLatin1String("name")).toString(),
              QStringLiteral("Test Trader"));
     QVERIFY(client.isLoggedIn());
 
