@@ -1,0 +1,2 @@
+# Charts: candle history and its cache, chart settings, time axis and price tags.
+terminal_test(TestCandleCache SOURCES TestCandleCache.cpp LIBS terminal_chart)
