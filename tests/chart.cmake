@@ -1,2 +1,3 @@
 # Charts: candle history and its cache, chart settings, time axis and price tags.
 terminal_test(TestCandleCache SOURCES TestCandleCache.cpp LIBS terminal_chart)
+terminal_test(TestChartManager SOURCES TestChartManager.cpp LIBS terminal_chart Qt5::WebSockets LABELS threaded)
