@@ -76,6 +76,7 @@ private slots:
     void nothingWrittenBeforeFirstAccount();
     void loaderReadsCacheFolder();
     void sameAccountDoesNotReload();
+    void accountSwitchDropsStaleLoad_data();
     void accountSwitchDropsStaleLoad();
     void answerWhileLoadingKeepsCachedBars();
     void unsafeServerNameBuildsNoPath_data();
@@ -350,8 +351,16 @@ void TestChartManager::sameAccountDoesNotReload()
     QCOMPARE(manager.chartHistory("EURUSD", 60), held);
 }
 
+void TestChartManager::accountSwitchDropsStaleLoad_data()
+{
+    QTest::addColumn<bool>("firstLoadRan");
+    QTest::newRow("switch before the load ran") << false;
+    QTest::newRow("switch after the load ran, before it was applied") << true;
+}
+
 void TestChartManager::accountSwitchDropsStaleLoad()
 {
+    QFETCH(bool, firstLoadRan);
     const quint64 first = nextLogin();
     const quint64 second = nextLogin();
     QVERIFY(CandleCache::writeFile(historyFolder(first), "EURUSD_60", bars(3)));
@@ -360,6 +369,8 @@ void TestChartManager::accountSwitchDropsStaleLoad()
     ChartManager manager(nullptr);
     QSignalSpy ready(&manager, &ChartManager::readyChartHistory);
     manager.setAccount(first, m_server);
+    if (firstLoadRan)
+        manager.waitForCacheJobs();
     manager.setAccount(second, m_server);
     QVERIFY(ready.wait(5000));
     settle(manager);
