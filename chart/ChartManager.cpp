@@ -18,7 +18,6 @@
 ChartManager::ChartManager(TradeClient *connection, QObject *parent)
     : QObject(parent), m_connection(connection), m_queue(new CandleCacheQueue)
 {
-    qRegisterMetaType<CandleStick>();
 }
 
 ChartManager::~ChartManager()
