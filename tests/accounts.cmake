@@ -1,0 +1,3 @@
+# Accounts: saved-account files, login dialog, About dialog and the embedded resources.
+terminal_test(TestAccountFiles SOURCES TestAccountFiles.cpp TemporaryProfile.cpp TemporaryProfile.h
+  LIBS terminal_accounts)
