@@ -1,3 +1,5 @@
 # Accounts: saved-account files, login dialog, About dialog and the embedded resources.
 terminal_test(TestAccountFiles SOURCES TestAccountFiles.cpp TemporaryProfile.cpp TemporaryProfile.h
   LIBS terminal_accounts)
+terminal_test(TestLoginDialog SOURCES TestLoginDialog.cpp TemporaryProfile.cpp TemporaryProfile.h
+  LIBS terminal_accounts terminal_resources)
