@@ -75,6 +75,7 @@ private slots:
     void shownSymbolsRoundTrip();
     void shownSymbolsBadFiles_data();
     void shownSymbolsBadFiles();
+    void accountFilesInAFolderThatCannotBeCreated();
 
 private:
     TemporaryProfile m_profile;
@@ -439,6 +440,21 @@ void TestAccountFiles::shownSymbolsBadFiles()
     if (!content.isNull() && expected.isEmpty())
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("does not hold an array"));
     QCOMPARE(ShownSymbolsFile::read(AccountPaths::accountFolder("Demo", 9)), expected);
+}
+
+void TestAccountFiles::accountFilesInAFolderThatCannotBeCreated()
+{
+    // A plain file named like the server folder.
+    QVERIFY(TemporaryProfile::writeConfigFile("Demo", "not a folder"));
+    const QString folder = AccountPaths::accountFolder("Demo", 5);
+
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Cannot create the account folder"));
+    QVERIFY(!LoginFile::write(folder, 5, "pw", "ws://h:9001"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Cannot create the account folder"));
+    QVERIFY(!ShownSymbolsFile::write(folder, {"EURUSD"}));
+    QCOMPARE(TemporaryProfile::readConfigFile("Demo"), QByteArray("not a folder"));
+    QVERIFY(!LoginFile::read(folder));
+    QCOMPARE(ShownSymbolsFile::read(folder), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestAccountFiles)
