@@ -1,0 +1,312 @@
+#include "app/Client_Terminal.h"
+
+#include "BuildConfig.h"
+#include "accounts/LoginDialog.h"
+#include "app/AccountSession.h"
+#include "app/AccountTreePanel.h"
+#include "app/ConnectionFlow.h"
+#include "app/ConnectionStatusWidget.h"
+#include "app/MainWindowForm.h"
+#include "app/SoundEffects.h"
+#include "app/TableSetup.h"
+#include "chart/ChartManager.h"
+#include "data/PriceDataBuffer.h"
+#include "net/SessionFlags.h"
+#include "net/TradeClient.h"
+#include "support/AboutDialog.h"
+#include "support/JournalWidget.h"
+#include "support/Logger.h"
+#include "support/ProgramInfo.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDockWidget>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QMenu>
+#include <QMessageBox>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <QUrl>
+
+Client_Terminal::Client_Terminal(TradeClient *tradeClient, QWidget *parent)
+    : QMainWindow(parent), ui(new MainWindowForm), tradeClient(tradeClient)
+{
+    // 1. The form and the dialogs that the form's slots use.
+    loginDialog = new LoginDialog(this);
+    aboutDialog = new AboutDialog(this);
+    ui->setupUi(this);
+
+    // 2. Ticks: the worker hands them to the buffer, which batches them every 100 ms.
+    priceBuffer = new PriceDataBuffer(this);
+    priceBuffer->setInterval(100);
+    connect(tradeClient, &TradeClient::websocketConnected, priceBuffer, &PriceDataBuffer::beginTimer);
+    connect(tradeClient, &TradeClient::websocketDisconnected, priceBuffer, &PriceDataBuffer::endTimer);
+    tradeClient->setPriceBuffer(priceBuffer);
+
+    // 3. Candle history.
+    chartManager = new ChartManager(tradeClient, this);
+
+    // 4. The journal.
+    m_journal = new JournalWidget(ui->tabWidget_3);
+    ui->tabWidget_3->addTab(m_journal, tr("Journal"));
+    logger()->log(QStringLiteral("Terminal"), QStringLiteral("Started"));
+
+    // 5. The View menu and the toolbox title bar.
+    ui->menuView->addAction(ui->marketDockWidget->toggleViewAction());
+    ui->menuView->addAction(ui->toolboxDockWidget->toggleViewAction());
+    auto *toolboxTitle = new QLabel(ui->toolboxDockWidget);
+    toolboxTitle->setObjectName(QStringLiteral("toolboxTitleBar"));
+    QFont titleFont = toolboxTitle->font();
+    titleFont.setPointSize(12);
+    titleFont.setBold(true);
+    toolboxTitle->setFont(titleFont);
+    ui->toolboxDockWidget->setTitleBarWidget(toolboxTitle);
+
+    // 6-8. The stores and the connection's data signals.
+    sounds = new SoundEffects(this);
+    m_status = new ConnectionStatusWidget(this);
+    accountTree = new AccountTreePanel(ui->accountTreeWidget, loginDialog, this);
+    ConnectionFlow::Parts parts;
+    parts.window = this;
+    parts.tradeClient = tradeClient;
+    parts.loginDialog = loginDialog;
+    parts.status = m_status;
+    parts.positions = &positions;
+    parts.symbols = &symbols;
+    parts.chartManager = chartManager;
+    parts.sounds = sounds;
+    parts.accountTree = accountTree;
+    flow = new ConnectionFlow(parts, this);
+
+    connect(loginDialog, &QDialog::accepted, this, &Client_Terminal::connectToBroker);
+    connect(priceBuffer, &PriceDataBuffer::tickUpdated, &symbols, &SymbolDataStorage::onUpdatedTicks);
+    connect(tradeClient, &TradeClient::loginSuccess, this, &Client_Terminal::onLogin);
+    connect(tradeClient, &TradeClient::loginFail, this, &Client_Terminal::onLoginFailed);
+    connect(tradeClient, &TradeClient::symbolListReceived, &symbols, &SymbolDataStorage::onSymbolList);
+    connect(tradeClient, &TradeClient::chartHistoryReceived, chartManager, &ChartManager::updateChartHistoryFromServer);
+
+    connect(ui->copyTradingButton, &QPushButton::clicked, this, &Client_Terminal::openCopyTradingPage);
+    connect(ui->calendarButton, &QPushButton::clicked, this, &Client_Terminal::openEconomicCalendarPage);
+
+    // The market watch needs room for its seven columns.
+    resizeDocks({ui->marketDockWidget}, {380}, Qt::Horizontal);
+
+    // 9. Title.
+    setWindowTitle(ProgramInfo::brokerDisplayName() + QLatin1Char(' ') + tr("Client Terminal"));
+
+    // 10. Summary rows use the window's font in bold.
+    m_boldFont = font();
+    m_boldFont.setWeight(75);
+
+    // 12. Connection toolbar.
+    connect(ui->actionConnect, &QAction::triggered, this, &Client_Terminal::on_actionLogin_to_Trade_Account_triggered);
+    connect(ui->actionDisconnect, &QAction::triggered, this, &Client_Terminal::disconnectToBroker);
+    connect(ui->actionChartView, &QAction::triggered, this, &Client_Terminal::viewChartAction);
+    connect(ui->actionCopyTrading, &QAction::triggered, this, &Client_Terminal::viewCopyTradingAction);
+    ui->actionChangePassword->setEnabled(false);
+    ui->actionDisconnect->setEnabled(false);
+
+    // 13.
+    adjustFontAndUI();
+
+    // 15. Status bar and the connection-state notices.
+    buildStatusBar();
+    connect(tradeClient, &TradeClient::websocketConnected, flow, &ConnectionFlow::onWebsocketConnected);
+    connect(tradeClient, &TradeClient::websocketDisconnected, this, &Client_Terminal::onWebsocketClosed);
+    connect(tradeClient, &TradeClient::websocketDisconnected, flow, &ConnectionFlow::onWebsocketDisconnectedNotice);
+
+    // 14/17. The automatic login once the event loop runs (one request is enough:
+    // a second one for the same account would only restart the attempt).
+    QTimer::singleShot(0, flow, &ConnectionFlow::autoLoginSavedAccount);
+    QTimer::singleShot(0, flow, &ConnectionFlow::loadAccountTree);
+
+    QMetaObject::connectSlotsByName(this);
+}
+
+Client_Terminal::~Client_Terminal()
+{
+    delete ui;
+}
+
+void Client_Terminal::buildStatusBar()
+{
+    statusBar()->addPermanentWidget(m_status);
+    m_status->hide();
+    QTimer::singleShot(300, m_status, &QWidget::show);
+}
+
+void Client_Terminal::connectToBroker()
+{
+    flow->connectToBroker();
+}
+
+void Client_Terminal::disconnectToBroker()
+{
+    flow->disconnectToBroker();
+}
+
+void Client_Terminal::relogin(qint64 login, const QString &password, const QString &server)
+{
+    flow->relogin(login, password, server);
+}
+
+void Client_Terminal::onLogin(const QJsonObject &obj)
+{
+    flow->onLogin(obj);
+}
+
+void Client_Terminal::onLoginFailed()
+{
+    flow->onLoginFailed();
+}
+
+void Client_Terminal::onWebsocketClosed()
+{
+    flow->onWebsocketClosed();
+}
+
+void Client_Terminal::updateComponents(bool isLogin)
+{
+    flow->updateComponents(isLogin);
+}
+
+void Client_Terminal::clearUI()
+{
+    ui->graphArea->closeAllSubWindows();
+    for (QTableWidget *table : {ui->tradeTableWidget, ui->positionTableWidget, ui->dealTableWidget,
+                                ui->orderTableWidget, ui->netTableWidget})
+        table->setRowCount(0);
+    clearNetPositions();
+    positions.clear();
+    flow->loadAccountTree();
+}
+
+void Client_Terminal::showChartWindows(bool show)
+{
+    for (QMdiSubWindow *window : ui->graphArea->subWindowList())
+        window->setVisible(show);
+}
+
+void Client_Terminal::clearNetPositions()
+{
+    ui->netTableWidget->setRowCount(0);
+}
+
+void Client_Terminal::refitTables()
+{
+    for (QTableWidget *table : {ui->symbolTableWidget, ui->tradeTableWidget, ui->positionTableWidget,
+                                ui->orderTableWidget, ui->dealTableWidget, ui->netTableWidget})
+        fitTableMetrics(table);
+}
+
+void Client_Terminal::adjustToolbarAppearance(QToolBar *toolBar)
+{
+    QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen || !toolBar)
+        return;
+    const double scale = screen->logicalDotsPerInch() / 96.0;
+    const int iconSide = int(16 * scale);
+    QFont font = toolBar->font();
+    font.setPointSize(qMax(1, int(scale * 10)));
+    toolBar->setFont(font);
+    toolBar->setIconSize(QSize(iconSide, iconSide));
+    for (QAction *action : toolBar->actions()) {
+        if (action->icon().isNull())
+            continue;
+        action->setIcon(QIcon(action->icon().pixmap(iconSide, iconSide)));
+    }
+}
+
+void Client_Terminal::adjustFontAndUI()
+{
+    for (QToolBar *bar : {ui->connectionToolBar, ui->tradeToolBar, ui->chartStyleToolBar, ui->cursorsToolBar,
+                          ui->timeframeToolBar})
+        adjustToolbarAppearance(bar);
+    QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect available = screen->availableGeometry();
+    const QSize chartSize(int(0.75 * available.width()), int(0.75 * available.height()));
+    for (QMdiSubWindow *window : ui->graphArea->subWindowList()) {
+        if (window->widget() && window->widget()->inherits("SymbolChart")) {
+            window->resize(chartSize);
+            window->widget()->resize(chartSize);
+        }
+    }
+}
+
+void Client_Terminal::openCopyTradingPage()
+{
+    QDesktopServices::openUrl(QUrl(QString::fromLatin1(BuildConfig::copyTradingUrl)));
+}
+
+void Client_Terminal::openEconomicCalendarPage()
+{
+    QDesktopServices::openUrl(QUrl(QString::fromLatin1(BuildConfig::calendarUrl)));
+}
+
+void Client_Terminal::viewChartAction()
+{
+    showChartWindows(true);
+}
+
+void Client_Terminal::viewCopyTradingAction()
+{
+    showChartWindows(false);
+}
+
+void Client_Terminal::on_actionLogin_to_Trade_Account_triggered()
+{
+    flow->showLoginDialog();
+}
+
+void Client_Terminal::on_actionExit_triggered()
+{
+    close();
+}
+
+void Client_Terminal::on_actionTile_Windows_triggered()
+{
+    ui->graphArea->tileSubWindows();
+}
+
+void Client_Terminal::on_actionCascade_triggered()
+{
+    ui->graphArea->cascadeSubWindows();
+}
+
+void Client_Terminal::on_actionAbout_triggered()
+{
+    aboutDialog->show();
+    aboutDialog->raise();
+}
+
+bool Client_Terminal::refuseInReadOnlyMode()
+{
+    if (!SessionFlags::investor())
+        return false;
+    QMessageBox::warning(this, tr("Warning"), tr("Trade operations restricted in Read Only Mode."));
+    return true;
+}
+
+void Client_Terminal::on_actionNew_Order_triggered()
+{
+    refuseInReadOnlyMode();
+}
+
+void Client_Terminal::closeEvent(QCloseEvent *event)
+{
+    if (flow->login() > 0 && !flow->serverName().isEmpty())
+        AccountSession::save(this, quint64(flow->login()), flow->savedPassword(), flow->serverName(),
+                             tradeClient->url().toString(), symbols.shownSymbols());
+    QMainWindow::closeEvent(event);
+}
