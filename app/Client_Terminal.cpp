@@ -1,11 +1,15 @@
 #include "app/Client_Terminal.h"
 
 #include "BuildConfig.h"
+#include "accounts/ChangePasswordDlg.h"
 #include "accounts/LoginDialog.h"
+#include "accounts/OpenDemoDlg.h"
 #include "app/AccountSession.h"
 #include "app/AccountTreePanel.h"
+#include "app/BrokerDirectoryMonitor.h"
 #include "app/ConnectionFlow.h"
 #include "app/ConnectionStatusWidget.h"
+#include "app/LatencyProbe.h"
 #include "app/MainWindowForm.h"
 #include "app/SoundEffects.h"
 #include "app/TableSetup.h"
@@ -63,6 +67,8 @@ Client_Terminal::Client_Terminal(TradeClient *tradeClient, QWidget *parent)
     // 5. The View menu and the toolbox title bar.
     ui->menuView->addAction(ui->marketDockWidget->toggleViewAction());
     ui->menuView->addAction(ui->toolboxDockWidget->toggleViewAction());
+    ui->menuView->addAction(ui->actionRefreshBrokerList);
+    ui->menuView->addAction(ui->actionToggleSuspensionDetection);
     auto *toolboxTitle = new QLabel(ui->toolboxDockWidget);
     toolboxTitle->setObjectName(QStringLiteral("toolboxTitleBar"));
     QFont titleFont = toolboxTitle->font();
@@ -87,12 +93,37 @@ Client_Terminal::Client_Terminal(TradeClient *tradeClient, QWidget *parent)
     parts.accountTree = accountTree;
     flow = new ConnectionFlow(parts, this);
 
+    // The broker directory: polled at once, every 3 s and once the event loop runs; the status channel.
+    BrokerDirectoryMonitor::Parts directoryParts;
+    directoryParts.window = this;
+    directoryParts.tradeClient = tradeClient;
+    directoryParts.loginDialog = loginDialog;
+    directoryParts.status = m_status;
+    directoryParts.flow = flow;
+    m_directory = new BrokerDirectoryMonitor(directoryParts,
+                                             QUrl(QStringLiteral("http://%1:%2/brokers")
+                                                      .arg(QLatin1String(BuildConfig::directoryHost))
+                                                      .arg(BuildConfig::directoryPort)),
+                                             QUrl(QString::fromLatin1(BuildConfig::statusUrl)), this);
+    flow->setSuspensionCheck(
+        [this](const QString &name, const QString &address) { return isServerSuspended(name, address); });
+    connect(ui->actionRefreshBrokerList, &QAction::triggered, this, &Client_Terminal::refreshBrokerList);
+    connect(ui->actionToggleSuspensionDetection, &QAction::toggled, m_directory,
+            &BrokerDirectoryMonitor::setSuspensionDetection);
+    m_directory->start();
+
     connect(loginDialog, &QDialog::accepted, this, &Client_Terminal::connectToBroker);
     connect(priceBuffer, &PriceDataBuffer::tickUpdated, &symbols, &SymbolDataStorage::onUpdatedTicks);
     connect(tradeClient, &TradeClient::loginSuccess, this, &Client_Terminal::onLogin);
     connect(tradeClient, &TradeClient::loginFail, this, &Client_Terminal::onLoginFailed);
     connect(tradeClient, &TradeClient::symbolListReceived, &symbols, &SymbolDataStorage::onSymbolList);
     connect(tradeClient, &TradeClient::chartHistoryReceived, chartManager, &ChartManager::updateChartHistoryFromServer);
+
+    // 8. The account-service dialogs.
+    openDemoDialog = new OpenDemoDlg(this);
+    changePasswordDialog = new ChangePasswordDlg(tradeClient, this);
+    connect(openDemoDialog, &OpenDemoDlg::relogin, this, &Client_Terminal::relogin);
+    connect(flow, &ConnectionFlow::loggedIn, openDemoDialog, &QWidget::hide);
 
     connect(ui->copyTradingButton, &QPushButton::clicked, this, &Client_Terminal::openCopyTradingPage);
     connect(ui->calendarButton, &QPushButton::clicked, this, &Client_Terminal::openEconomicCalendarPage);
@@ -112,6 +143,8 @@ Client_Terminal::Client_Terminal(TradeClient *tradeClient, QWidget *parent)
     connect(ui->actionDisconnect, &QAction::triggered, this, &Client_Terminal::disconnectToBroker);
     connect(ui->actionChartView, &QAction::triggered, this, &Client_Terminal::viewChartAction);
     connect(ui->actionCopyTrading, &QAction::triggered, this, &Client_Terminal::viewCopyTradingAction);
+    connect(ui->actionOpenDemo, &QAction::triggered, this, &Client_Terminal::openDemoAction);
+    connect(ui->actionChangePassword, &QAction::triggered, this, &Client_Terminal::changePasswordAction);
     ui->actionChangePassword->setEnabled(false);
     ui->actionDisconnect->setEnabled(false);
 
@@ -124,6 +157,14 @@ Client_Terminal::Client_Terminal(TradeClient *tradeClient, QWidget *parent)
     connect(tradeClient, &TradeClient::websocketDisconnected, this, &Client_Terminal::onWebsocketClosed);
     connect(tradeClient, &TradeClient::websocketDisconnected, flow, &ConnectionFlow::onWebsocketDisconnectedNotice);
 
+    // 16. The latency probe.
+    m_latency = new LatencyProbe(this);
+    connect(m_latency, &LatencyProbe::latencyMeasured, m_status, &ConnectionStatusWidget::setLatency);
+    connect(m_latency, &LatencyProbe::latencyUnavailable, m_status,
+            [this] { m_status->setLatencyIdle(QString()); });
+    connect(flow, &ConnectionFlow::pingTargetChanged, m_latency, &LatencyProbe::setTarget);
+    m_latency->start();
+
     // 14/17. The automatic login once the event loop runs (one request is enough:
     // a second one for the same account would only restart the attempt).
     QTimer::singleShot(0, flow, &ConnectionFlow::autoLoginSavedAccount);
@@ -134,7 +175,12 @@ Client_Terminal::Client_Terminal(TradeClient *tradeClient, QWidget *parent)
 
 Client_Terminal::~Client_Terminal()
 {
+    delete m_latency; // stops its timer and ends a running probe
+    m_latency = nullptr;
+    m_directory->suspensionTimer()->stop();
     delete ui;
+    delete openDemoDialog;
+    delete changePasswordDialog;
 }
 
 void Client_Terminal::buildStatusBar()
@@ -266,7 +312,59 @@ void Client_Terminal::viewCopyTradingAction()
 
 void Client_Terminal::on_actionLogin_to_Trade_Account_triggered()
 {
+    refreshBrokerList();
     flow->showLoginDialog();
+}
+
+void Client_Terminal::openDemoAction()
+{
+    openDemoDialog->prepareForm(m_directory->brokerServers());
+    openDemoDialog->show();
+    openDemoDialog->raise();
+    openDemoDialog->activateWindow();
+}
+
+void Client_Terminal::changePasswordAction()
+{
+    changePasswordDialog->clearFields();
+    changePasswordDialog->show();
+    changePasswordDialog->raise();
+    changePasswordDialog->activateWindow();
+}
+
+void Client_Terminal::refreshBrokerList()
+{
+    m_directory->refreshBrokerList();
+}
+
+void Client_Terminal::onBrokerListReceived(QNetworkReply *reply)
+{
+    m_directory->onBrokerListReceived(reply);
+}
+
+void Client_Terminal::checkServerStateChanges(const BrokerDirectoryRules::ServerStates &currentStates)
+{
+    m_directory->checkServerStateChanges(currentStates);
+}
+
+void Client_Terminal::setupBrokerStatusWebSocket()
+{
+    m_directory->setupBrokerStatusWebSocket();
+}
+
+void Client_Terminal::onBrokerStatusMessage(const QString &message)
+{
+    m_directory->onBrokerStatusMessage(message);
+}
+
+bool Client_Terminal::isServerSuspended(const QString &serverName, const QString &serverAddress) const
+{
+    return m_directory->isServerSuspended(serverName, serverAddress);
+}
+
+void Client_Terminal::handleSuspendedServerDisconnection()
+{
+    m_directory->handleSuspendedServerDisconnection();
 }
 
 void Client_Terminal::on_actionExit_triggered()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/BrokerDirectoryRules.h"
 #include "data/PositionDataStore.h"
 #include "data/SymbolDataStorage.h"
 
@@ -9,12 +10,17 @@
 
 class AboutDialog;
 class AccountTreePanel;
+class BrokerDirectoryMonitor;
+class ChangePasswordDlg;
 class ChartManager;
 class ConnectionFlow;
 class ConnectionStatusWidget;
 class JournalWidget;
+class LatencyProbe;
 class LoginDialog;
 class MainWindowForm;
+class OpenDemoDlg;
+class QNetworkReply;
 class PriceDataBuffer;
 class QToolBar;
 class SoundEffects;
@@ -40,6 +46,10 @@ public:
     ConnectionFlow *connectionFlow() const { return flow; }
     ConnectionStatusWidget *statusWidget() const { return m_status; }
     JournalWidget *journal() const { return m_journal; }
+    BrokerDirectoryMonitor *brokerDirectory() const { return m_directory; }
+    LatencyProbe *latencyProbe() const { return m_latency; }
+    OpenDemoDlg *openDemo() const { return openDemoDialog; }
+    ChangePasswordDlg *changePassword() const { return changePasswordDialog; }
     QFont boldFont() const { return m_boldFont; }
 
     void showChartWindows(bool show);
@@ -62,6 +72,17 @@ public slots:
     void openEconomicCalendarPage();
     void viewChartAction();
     void viewCopyTradingAction();
+    void openDemoAction();
+    void changePasswordAction();
+
+    // Broker directory and server status.
+    void refreshBrokerList();
+    void onBrokerListReceived(QNetworkReply *reply);
+    void checkServerStateChanges(const BrokerDirectoryRules::ServerStates &currentStates);
+    void setupBrokerStatusWebSocket();
+    void onBrokerStatusMessage(const QString &message);
+    bool isServerSuspended(const QString &serverName, const QString &serverAddress) const;
+    void handleSuspendedServerDisconnection();
 
     void on_actionLogin_to_Trade_Account_triggered();
     void on_actionExit_triggered();
@@ -91,5 +112,9 @@ private:
     ConnectionFlow *flow = nullptr;
     ConnectionStatusWidget *m_status = nullptr;
     JournalWidget *m_journal = nullptr;
+    OpenDemoDlg *openDemoDialog = nullptr;
+    ChangePasswordDlg *changePasswordDialog = nullptr;
+    BrokerDirectoryMonitor *m_directory = nullptr;
+    LatencyProbe *m_latency = nullptr;
     QFont m_boldFont;
 };

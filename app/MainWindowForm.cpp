@@ -116,6 +116,11 @@ void MainWindowForm::setupUi(QMainWindow *window)
     actionOpenDemo = makeAction(window, "actionOpenDemo", "opendemo.png");
     actionChangePassword = makeAction(window, "actionChangePassword", "change_password.png");
     actionChangePassword->setEnabled(false);
+    actionRefreshBrokerList = makeAction(window, "actionRefreshBrokerList");
+    actionRefreshBrokerList->setShortcut(QKeySequence(Qt::Key_F5));
+    actionToggleSuspensionDetection = makeAction(window, "actionToggleSuspensionDetection");
+    actionToggleSuspensionDetection->setCheckable(true);
+    actionToggleSuspensionDetection->setChecked(true);
     actionChartView = makeAction(window, "actionChartView", "chart.png");
     actionChartView->setEnabled(false);
     actionChartView->setVisible(false);
@@ -378,6 +383,8 @@ void MainWindowForm::retranslateUi(QMainWindow *window)
     actionCopyTrading->setText(QMainWindow::tr("Copy Trading"));
     actionBar_Chart->setText(QMainWindow::tr("Bar Chart"));
     actionCandlesticks->setText(QMainWindow::tr("Candlesticks"));
+    actionRefreshBrokerList->setText(QMainWindow::tr("Refresh Broker List"));
+    actionToggleSuspensionDetection->setText(QMainWindow::tr("Toggle Suspension Detection"));
 
     defaultColorsButton->setText(QMainWindow::tr("Default Colors"));
     copyTradingButton->setText(QMainWindow::tr("Copy Trading"));

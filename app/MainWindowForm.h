@@ -98,6 +98,9 @@ public:
     QAction *actionCopyTrading = nullptr;
     QAction *actionBar_Chart = nullptr;
     QAction *actionCandlesticks = nullptr;
+    // View menu: the broker directory.
+    QAction *actionRefreshBrokerList = nullptr;
+    QAction *actionToggleSuspensionDetection = nullptr;
 
     QActionGroup *drawingToolGroup = nullptr;
     QActionGroup *timeframeGroup = nullptr;
