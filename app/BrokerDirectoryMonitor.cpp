@@ -64,9 +64,6 @@ void BrokerDirectoryMonitor::setDirectoryUrl(const QUrl &url)
     // Whatever the old address still answers is not this directory's.
     m_lastApplied = m_requestsSent;
     m_firstStateCheck = true;
-    const QList<QNetworkReply *> pending = m_brokerListAccess->findChildren<QNetworkReply *>();
-    for (QNetworkReply *reply : pending)
-        reply->abort();
 }
 
 void BrokerDirectoryMonitor::setStatusUrl(const QUrl &url)

@@ -46,8 +46,8 @@ public:
     // The first request, the polling, the suspension check and the status channel.
     void start();
 
-    // A new directory or status address: pending requests are dropped and the
-    // next answer is the new baseline.
+    // A new directory or status address: answers still due from the old
+    // directory are ignored and the next answer is the new baseline.
     void setDirectoryUrl(const QUrl &url);
     void setStatusUrl(const QUrl &url);
     QUrl directoryUrl() const { return m_directoryUrl; }
