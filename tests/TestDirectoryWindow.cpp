@@ -15,6 +15,7 @@
 #include "support/Logger.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -322,6 +323,12 @@ void TestDirectoryWindow::pollingAndRefreshCommands()
     QTest::qWait(200);
     int count = m_directory->requestCount();
     m_window->form()->actionRefreshBrokerList->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(m_directory->requestCount(), count + 1, 5000);
+    m_window->show();
+    QApplication::setActiveWindow(m_window.get());
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    count = m_directory->requestCount();
+    QTest::keyClick(m_window.get(), Qt::Key_F5);
     QTRY_COMPARE_WITH_TIMEOUT(m_directory->requestCount(), count + 1, 5000);
     count = m_directory->requestCount();
     m_window->form()->actionLogin_to_Trade_Account->trigger();
