@@ -84,9 +84,9 @@ void TestAccountDialogs::initTestCase()
     m_tradePeer = new WebSocketTestPeer(this);
     m_tradePeer->setHandler(WebSocketTestPeer::loginHandler(true));
     m_client = new TradeClient;
-    QSignalSpy loggedIn(m_client, &TradeClient::loginSuccess);
     m_client->connectToServer(m_tradePeer->url(), kLogin, kSessionPassword, "Test Server");
-    QVERIFY(loggedIn.wait(10000));
+    // Its signals come from the worker thread, so the state is polled instead.
+    QTRY_VERIFY_WITH_TIMEOUT(m_client->isLoggedIn(), 10000);
     m_boxes = new ModalBoxCatcher(this);
 }
 
