@@ -117,6 +117,16 @@ Client_Terminal::Client_Terminal(TradeClient *tradeClient, QWidget *parent)
 
     // 13.
     adjustFontAndUI();
+    // On narrow screens the five toolbars do not fit one row: the trade,
+    // connection and chart-style bars move to a second row.
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        int needed = 0;
+        for (QToolBar *bar : {ui->cursorsToolBar, ui->timeframeToolBar, ui->tradeToolBar, ui->connectionToolBar,
+                              ui->chartStyleToolBar})
+            needed += bar->sizeHint().width() + 12;
+        if (needed > screen->availableGeometry().width())
+            insertToolBarBreak(ui->tradeToolBar);
+    }
 
     // 15. Status bar and the connection-state notices.
     buildStatusBar();
