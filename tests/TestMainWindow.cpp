@@ -10,6 +10,7 @@
 #include "app/Client_Terminal.h"
 #include "app/ConnectionFlow.h"
 #include "app/ConnectionStatusWidget.h"
+#include "app/DpiScale.h"
 #include "app/MainWindowForm.h"
 #include "data/AccountPaths.h"
 #include "net/SessionFlags.h"
@@ -96,6 +97,8 @@ private slots:
     void lostConnectionShowsReconnectingOnce();
     void serverUrlForming_data();
     void serverUrlForming();
+    void dpiScale_data();
+    void dpiScale();
 
 private:
     void loginWithDialog(Terminal &t, qint64 login, const QString &password);
@@ -539,6 +542,34 @@ void TestMainWindow::serverUrlForming()
     QCOMPARE(ConnectionFlow::serverUrlFor(address), url);
     QCOMPARE(ConnectionFlow::hostOf(address), host);
     QCOMPARE(ConnectionFlow::hostOf(url), host);
+}
+
+void TestMainWindow::dpiScale_data()
+{
+    QTest::addColumn<double>("factor");
+    QTest::addColumn<QSize>("parentSize");
+    QTest::addColumn<QSize>("childSize");
+    QTest::newRow("96 dpi keeps sizes") << 1.0 << QSize(500, 300) << QSize(200, 100);
+    QTest::newRow("120 dpi shrinks each widget once to 80 %") << 1.25 << QSize(400, 240) << QSize(160, 80);
+}
+
+void TestMainWindow::dpiScale()
+{
+    QFETCH(double, factor);
+    QFETCH(QSize, parentSize);
+    QFETCH(QSize, childSize);
+    QWidget parent;
+    parent.resize(500, 300);
+    auto *child = new QLabel(&parent);
+    child->resize(200, 100);
+    QFont small = child->font();
+    small.setPointSize(7);
+    child->setFont(small);
+    applyDpiScale(&parent, factor);
+    QCOMPARE(parent.size(), parentSize);
+    QCOMPARE(child->size(), childSize);
+    QCOMPARE(child->font().pointSizeF(), 10.0);
+    QCOMPARE(parent.font().pointSizeF(), 10.0);
 }
 
 QTEST_MAIN(TestMainWindow)
