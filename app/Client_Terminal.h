@@ -15,7 +15,9 @@ class ConnectionStatusWidget;
 class JournalWidget;
 class LoginDialog;
 class MainWindowForm;
+class MarketWatchPanel;
 class PriceDataBuffer;
+class QTableWidgetItem;
 class QToolBar;
 class SoundEffects;
 class TradeClient;
@@ -38,6 +40,7 @@ public:
     LoginDialog *loginBox() const { return loginDialog; }
     AboutDialog *about() const { return aboutDialog; }
     ConnectionFlow *connectionFlow() const { return flow; }
+    MarketWatchPanel *marketWatch() const { return m_marketWatch; }
     ConnectionStatusWidget *statusWidget() const { return m_status; }
     JournalWidget *journal() const { return m_journal; }
     QFont boldFont() const { return m_boldFont; }
@@ -70,6 +73,19 @@ public slots:
     void on_actionAbout_triggered();
     void on_actionNew_Order_triggered();
 
+    // The market watch.
+    void onPrice(const TickData &current_tick);
+    void onSymbolListChanged(const QStringList &symbols);
+    void onSymbolSettingChanged();
+    void onFilterSymbol();
+    void showTickContextMenu(const QPoint &pos);
+    void symbolDoubleClicked(QTableWidgetItem *item);
+    void on_symbolTableWidget_itemSelectionChanged();
+
+signals:
+    // Every accepted tick, after the market watch and the positions have taken it.
+    void symbolPriceChanged(const TickData &tick);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -89,6 +105,7 @@ private:
     SoundEffects *sounds = nullptr;
     AccountTreePanel *accountTree = nullptr;
     ConnectionFlow *flow = nullptr;
+    MarketWatchPanel *m_marketWatch = nullptr;
     ConnectionStatusWidget *m_status = nullptr;
     JournalWidget *m_journal = nullptr;
     QFont m_boldFont;

@@ -79,6 +79,7 @@ public:
     QString savedPassword() const { return m_savedPassword; }
     QString pingTarget() const { return m_pingTarget; }
     QStringList accountShownSymbols() const { return m_accountShownSymbols; }
+    void setAccountShownSymbols(const QStringList &symbols) { m_accountShownSymbols = symbols; }
     bool reconnectNoticeShown() const { return m_reconnectNoticeShown; }
     QTimer *loginTimeoutTimer() const { return m_loginTimeoutTimer; }
 
