@@ -120,8 +120,8 @@ Client_Terminal::Client_Terminal(TradeClient *tradeClient, QWidget *parent)
     connect(ui->copyTradingButton, &QPushButton::clicked, this, &Client_Terminal::openCopyTradingPage);
     connect(ui->calendarButton, &QPushButton::clicked, this, &Client_Terminal::openEconomicCalendarPage);
 
-    // The market watch needs room for its seven columns.
-    resizeDocks({ui->marketDockWidget}, {380}, Qt::Horizontal);
+    // The market watch needs room for its seven columns of prices.
+    resizeDocks({ui->marketDockWidget}, {460}, Qt::Horizontal);
 
     // 9. Title.
     setWindowTitle(ProgramInfo::brokerDisplayName() + QLatin1Char(' ') + tr("Client Terminal"));

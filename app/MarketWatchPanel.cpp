@@ -231,6 +231,9 @@ void MarketWatchPanel::rebuildMarketWatch()
             m_rowIndex.insert(name, row);
     }
     applyCompactTableStyle(table);
+    // The symbol names and the clock never shrink below their text; the prices share the rest.
+    table->horizontalHeader()->setSectionResizeMode(SymbolColumn, QHeaderView::ResizeToContents);
+    table->horizontalHeader()->setSectionResizeMode(TimeColumn, QHeaderView::ResizeToContents);
     applyChosenFontSize();
     table->setUpdatesEnabled(true);
 }
