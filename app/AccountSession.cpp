@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QScreen>
 #include <QTextStream>
 
 namespace {
@@ -69,8 +70,14 @@ void AccountSession::restore(QMainWindow *window, SymbolDataStorage *symbols, qu
     if (!window)
         return;
     const QByteArray geometry = readWhole(dir.filePath(QStringLiteral("layout")), &ok);
-    if (ok)
-        window->restoreGeometry(geometry);
+    if (ok && window->restoreGeometry(geometry)) {
+        // A layout saved on a larger screen must not leave the window partly off this one.
+        if (QScreen *screen = window->screen()) {
+            const QRect available = screen->availableGeometry();
+            if (!available.contains(window->frameGeometry()))
+                window->setGeometry(available);
+        }
+    }
     const QByteArray state = readWhole(dir.filePath(QStringLiteral("windowState")), &ok);
     if (ok)
         window->restoreState(state, 0);

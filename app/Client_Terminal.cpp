@@ -11,6 +11,7 @@
 #include "app/ConnectionStatusWidget.h"
 #include "app/LatencyProbe.h"
 #include "app/MainWindowForm.h"
+#include "app/MarketWatchPanel.h"
 #include "app/SoundEffects.h"
 #include "app/TableSetup.h"
 #include "chart/ChartManager.h"
@@ -28,6 +29,7 @@
 #include <QDockWidget>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
@@ -112,6 +114,27 @@ Client_Terminal::Client_Terminal(TradeClient *tradeClient, QWidget *parent)
             &BrokerDirectoryMonitor::setSuspensionDetection);
     m_directory->start();
 
+    MarketWatchPanel::Parts market;
+    market.window = this;
+    market.table = ui->symbolTableWidget;
+    market.filterEdit = ui->txt_symbol;
+    market.newOrderAction = ui->actionNew_Order;
+    market.symbols = &symbols;
+    market.positions = &positions;
+    market.tradeClient = tradeClient;
+    market.loginDialog = loginDialog;
+    market.flow = flow;
+    m_marketWatch = new MarketWatchPanel(market, this);
+    connect(&symbols, &SymbolDataStorage::tickChanged, this, &Client_Terminal::onPrice);
+    connect(&symbols, &SymbolDataStorage::symbolSettingChanged, this,
+            &Client_Terminal::onSymbolSettingChanged);
+    connect(&symbols, &SymbolDataStorage::symbolListChanged, this, &Client_Terminal::onSymbolListChanged);
+    connect(ui->symbolTableWidget, &QWidget::customContextMenuRequested, this,
+            &Client_Terminal::showTickContextMenu);
+    connect(ui->symbolTableWidget, &QTableWidget::itemDoubleClicked, this,
+            &Client_Terminal::symbolDoubleClicked);
+    connect(ui->txt_symbol, &QLineEdit::editingFinished, this, &Client_Terminal::onFilterSymbol);
+
     connect(loginDialog, &QDialog::accepted, this, &Client_Terminal::connectToBroker);
     connect(priceBuffer, &PriceDataBuffer::tickUpdated, &symbols, &SymbolDataStorage::onUpdatedTicks);
     connect(tradeClient, &TradeClient::loginSuccess, this, &Client_Terminal::onLogin);
@@ -128,8 +151,8 @@ Client_Terminal::Client_Terminal(TradeClient *tradeClient, QWidget *parent)
     connect(ui->copyTradingButton, &QPushButton::clicked, this, &Client_Terminal::openCopyTradingPage);
     connect(ui->calendarButton, &QPushButton::clicked, this, &Client_Terminal::openEconomicCalendarPage);
 
-    // The market watch needs room for its seven columns.
-    resizeDocks({ui->marketDockWidget}, {380}, Qt::Horizontal);
+    // The market watch needs room for its seven columns of prices.
+    resizeDocks({ui->marketDockWidget}, {460}, Qt::Horizontal);
 
     // 9. Title.
     setWindowTitle(ProgramInfo::brokerDisplayName() + QLatin1Char(' ') + tr("Client Terminal"));
@@ -150,6 +173,16 @@ Client_Terminal::Client_Terminal(TradeClient *tradeClient, QWidget *parent)
 
     // 13.
     adjustFontAndUI();
+    // On narrow screens the five toolbars do not fit one row: the trade,
+    // connection and chart-style bars move to a second row.
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        int needed = 0;
+        for (QToolBar *bar : {ui->cursorsToolBar, ui->timeframeToolBar, ui->tradeToolBar, ui->connectionToolBar,
+                              ui->chartStyleToolBar})
+            needed += bar->sizeHint().width() + 12;
+        if (needed > screen->availableGeometry().width())
+            insertToolBarBreak(ui->tradeToolBar);
+    }
 
     // 15. Status bar and the connection-state notices.
     buildStatusBar();
@@ -398,7 +431,44 @@ bool Client_Terminal::refuseInReadOnlyMode()
 
 void Client_Terminal::on_actionNew_Order_triggered()
 {
-    refuseInReadOnlyMode();
+    if (!refuseInReadOnlyMode())
+        m_marketWatch->openNewOrder(m_marketWatch->selectedSymbol());
+}
+
+void Client_Terminal::onPrice(const TickData &current_tick)
+{
+    if (m_marketWatch->onPrice(current_tick))
+        emit symbolPriceChanged(current_tick);
+}
+
+void Client_Terminal::onSymbolListChanged(const QStringList &symbols)
+{
+    m_marketWatch->onSymbolListChanged(symbols);
+}
+
+void Client_Terminal::onSymbolSettingChanged()
+{
+    m_marketWatch->onSymbolSettingChanged();
+}
+
+void Client_Terminal::onFilterSymbol()
+{
+    m_marketWatch->onFilterSymbol();
+}
+
+void Client_Terminal::showTickContextMenu(const QPoint &pos)
+{
+    m_marketWatch->showTickContextMenu(pos);
+}
+
+void Client_Terminal::symbolDoubleClicked(QTableWidgetItem *item)
+{
+    m_marketWatch->symbolDoubleClicked(item);
+}
+
+void Client_Terminal::on_symbolTableWidget_itemSelectionChanged()
+{
+    m_marketWatch->onItemSelectionChanged();
 }
 
 void Client_Terminal::closeEvent(QCloseEvent *event)

@@ -19,9 +19,11 @@ class JournalWidget;
 class LatencyProbe;
 class LoginDialog;
 class MainWindowForm;
+class MarketWatchPanel;
 class OpenDemoDlg;
-class QNetworkReply;
 class PriceDataBuffer;
+class QNetworkReply;
+class QTableWidgetItem;
 class QToolBar;
 class SoundEffects;
 class TradeClient;
@@ -44,6 +46,7 @@ public:
     LoginDialog *loginBox() const { return loginDialog; }
     AboutDialog *about() const { return aboutDialog; }
     ConnectionFlow *connectionFlow() const { return flow; }
+    MarketWatchPanel *marketWatch() const { return m_marketWatch; }
     ConnectionStatusWidget *statusWidget() const { return m_status; }
     JournalWidget *journal() const { return m_journal; }
     BrokerDirectoryMonitor *brokerDirectory() const { return m_directory; }
@@ -91,6 +94,19 @@ public slots:
     void on_actionAbout_triggered();
     void on_actionNew_Order_triggered();
 
+    // The market watch.
+    void onPrice(const TickData &current_tick);
+    void onSymbolListChanged(const QStringList &symbols);
+    void onSymbolSettingChanged();
+    void onFilterSymbol();
+    void showTickContextMenu(const QPoint &pos);
+    void symbolDoubleClicked(QTableWidgetItem *item);
+    void on_symbolTableWidget_itemSelectionChanged();
+
+signals:
+    // Every accepted tick, after the market watch and the positions have taken it.
+    void symbolPriceChanged(const TickData &tick);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -110,6 +126,7 @@ private:
     SoundEffects *sounds = nullptr;
     AccountTreePanel *accountTree = nullptr;
     ConnectionFlow *flow = nullptr;
+    MarketWatchPanel *m_marketWatch = nullptr;
     ConnectionStatusWidget *m_status = nullptr;
     JournalWidget *m_journal = nullptr;
     OpenDemoDlg *openDemoDialog = nullptr;

@@ -97,7 +97,7 @@ void ConnectionFlow::connectToBroker()
     }
     // Unchanged parameters without a session restart the attempt; it is a new attempt like any other.
     m_parts.window->clearUI();
-    m_loginTimeoutTimer->start(loginTimeoutMs);
+    m_loginTimeoutTimer->start(m_loginTimeoutMs);
 }
 
 void ConnectionFlow::disconnectToBroker()
@@ -239,7 +239,9 @@ void ConnectionFlow::onWebsocketDisconnectedNotice()
 
 void ConnectionFlow::onLoginTimeout()
 {
-    if (!m_parts.status->statusText().contains(QLatin1String("Connecting")))
+    // The socket opening already shows "connected", so the status text cannot tell
+    // whether the login was answered: an attempt times out when it never logged in.
+    if (m_parts.tradeClient->isLoggedIn())
         return;
     setStatus(tr("Login Timeout"), Status::red);
     m_parts.status->setLatencyIdle(QStringLiteral("--"));

@@ -39,7 +39,8 @@ public:
 
     explicit ConnectionFlow(const Parts &parts, QObject *parent = nullptr);
 
-    static constexpr int loginTimeoutMs = 30000;
+    static constexpr int defaultLoginTimeoutMs = 30000;
+    void setLoginTimeoutMs(int ms) { m_loginTimeoutMs = ms; }
 
     // The address the connection is given: "ws://" + address, ":<trade port>" added without a port.
     static QString serverUrlFor(const QString &address);
@@ -78,6 +79,7 @@ public:
     QString savedPassword() const { return m_savedPassword; }
     QString pingTarget() const { return m_pingTarget; }
     QStringList accountShownSymbols() const { return m_accountShownSymbols; }
+    void setAccountShownSymbols(const QStringList &symbols) { m_accountShownSymbols = symbols; }
     bool reconnectNoticeShown() const { return m_reconnectNoticeShown; }
     QTimer *loginTimeoutTimer() const { return m_loginTimeoutTimer; }
 
@@ -100,6 +102,7 @@ private:
 
     Parts m_parts;
     QTimer *m_loginTimeoutTimer;
+    int m_loginTimeoutMs = defaultLoginTimeoutMs;
     std::function<bool(const QString &, const QString &)> m_isServerSuspended;
 
     qint64 m_login = 0;

@@ -244,8 +244,6 @@ void TradeClient::run()
 void TradeClient::onConnected()
 {
     m_pingTimer->start(kPingIntervalMs);
-    qDebug() << "timer thread:" << m_pingTimer->thread() << "current thread: " << QThread::currentThread()
-             << "thread:" << thread();
     m_connected = true;
     m_pongPending = false;
     logger()->log(QStringLiteral("Network"), QStringLiteral("Connected to %1").arg(m_serverName));
