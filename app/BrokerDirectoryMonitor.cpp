@@ -188,13 +188,17 @@ void BrokerDirectoryMonitor::onBrokerStatusMessage(const QString &message)
 
 bool BrokerDirectoryMonitor::isServerSuspended(const QString &serverName, const QString &serverAddress) const
 {
+    // Before any directory has arrived nothing is known about any server; an
+    // unreachable directory is not a suspension.
+    if (!m_lastDirectoryTime.isValid())
+        return false;
     return BrokerDirectoryRules::isServerSuspended(m_brokerServers, serverName, serverAddress);
 }
 
 void BrokerDirectoryMonitor::checkCurrentServer()
 {
     const QString name = m_parts.flow->serverName();
-    if (name.isEmpty())
+    if (name.isEmpty() || !m_lastDirectoryTime.isValid())
         return;
     if (isServerSuspended(name, BrokerDirectoryRules::addressOf(m_brokerServers, name)))
         handleSuspendedServerDisconnection();

@@ -58,6 +58,7 @@ public:
     void checkServerStateChanges(const BrokerDirectoryRules::ServerStates &currentStates);
     void setupBrokerStatusWebSocket();
     void onBrokerStatusMessage(const QString &message);
+    // False until the first directory has arrived.
     bool isServerSuspended(const QString &serverName, const QString &serverAddress) const;
     void handleSuspendedServerDisconnection();
     // The half-minute check of the current server.

@@ -89,6 +89,7 @@ private slots:
     void connectedServerLeavingTheDirectory();
     void detectionOffLeavesTheHalfMinuteCheck();
     void halfMinuteCheckRunsWhileLoggedOut();
+    void nothingIsSuspendedBeforeADirectoryArrives();
     void statusChannelMessages_data();
     void statusChannelMessages();
     void statusChannelReopensAfterADrop();
@@ -421,6 +422,41 @@ void TestDirectoryWindow::halfMinuteCheckRunsWhileLoggedOut()
     QTRY_VERIFY_WITH_TIMEOUT(m_boxes->count() >= 1, 10000);
     QCOMPARE(m_boxes->last().title, QString("Server Suspended"));
     check->stop();
+}
+
+void TestDirectoryWindow::nothingIsSuspendedBeforeADirectoryArrives()
+{
+    HttpTestPeer silent;
+    silent.setSilent();
+    BrokerDirectoryMonitor *monitor = m_window->brokerDirectory();
+    monitor->setDirectoryUrl(silent.url("/brokers"));
+    QVERIFY(!monitor->lastDirectoryTime().isValid());
+    QVERIFY(!m_window->isServerSuspended(kServer, "127.0.0.1:1"));
+
+    // A session opened while the directory does not answer is left alone.
+    const QString tradeAddress = QString("127.0.0.1:%1").arg(m_trade->url().port());
+    LoginDialog *dialog = m_window->loginBox();
+    dialog->addServer(kServer, tradeAddress);
+    dialog->setLogin(1001);
+    dialog->setPassword("secret");
+    dialog->setServerName(kServer);
+    QSignalSpy loggedIn(m_window->connectionFlow(), &ConnectionFlow::loggedIn);
+    m_window->connectToBroker();
+    QVERIFY(loggedIn.wait(10000));
+    monitor->suspensionTimer()->start(200);
+    QTest::qWait(1000);
+    QCOMPARE(m_boxes->count(), 0);
+    QVERIFY(m_client->isConnected());
+
+    // Once a directory has come without the server, the check drops the session.
+    monitor->setDirectoryUrl(m_directory->url("/brokers"));
+    m_directoryBody = directoryOf({serverEntry("Second Server", "127.0.0.1:3")});
+    monitor->brokerRefreshTimer()->stop();
+    m_window->refreshBrokerList();
+    QTRY_COMPARE_WITH_TIMEOUT(m_boxes->count() >= 1, true, 10000);
+    QCOMPARE(m_boxes->boxes().first().title, QString("Server Suspended"));
+    QVERIFY(!m_client->isConnected());
+    monitor->suspensionTimer()->stop();
 }
 
 void TestDirectoryWindow::statusChannelMessages_data()
