@@ -348,6 +348,15 @@ TradeEngine::Outcome TradeEngine::execute(qint64 login, bool investor, const QJs
         return outcome;
     }
     const ServerAccount account = *found;
+    // Refusals name the symbol when the request has a known one: the terminal keys its
+    // per-symbol trade buttons on it.
+    QString symbolName;
+    if (JsonFields::text(request, QStringLiteral("symbol"), symbolName) == Presence::Valid) {
+        const int index = m_catalog.indexOf(symbolName);
+        symbolName = index >= 0 ? m_catalog.at(index).name : QString();
+    } else {
+        symbolName.clear();
+    }
     if (m_registry.isDisabled(account)) {
         // The terminal recognises these words and closes the session.
         const GroupSettings *group = m_store.group(account.group);
@@ -359,7 +368,7 @@ TradeEngine::Outcome TradeEngine::execute(qint64 login, bool investor, const QJs
     }
     if (investor) {
         outcome.result = result(t, Refused, QStringLiteral("Trading is not allowed in a read-only session"),
-                                QStringLiteral("Logged in with the investor password"));
+                                QStringLiteral("Logged in with the investor password"), 0, symbolName);
         return outcome;
     }
     switch (t) {
@@ -411,18 +420,11 @@ QJsonObject TradeEngine::newOrder(const ServerAccount &account, int type, const 
     if (JsonFields::integer(request, QStringLiteral("order_type"), orderType) != Presence::Valid ||
         orderType < 0 || orderType > 7)
         return result(type, InvalidOrderType, QStringLiteral("Invalid order type"),
-                      QStringLiteral("\"order_type\" must be 0 to 7"));
+                      QStringLiteral("\"order_type\" must be 0 to 7"), 0,
+                      m_catalog.indexOf(request.value(QStringLiteral("symbol")).toString()) >= 0
+                          ? request.value(QStringLiteral("symbol")).toString()
+                          : QString());
     const int ot = static_cast<int>(orderType);
-
-    const GroupSettings::Restriction restriction = restrictionOf(m_store, account);
-    if (restriction == GroupSettings::TradingDisabled)
-        return result(type, Refused, kRefusedMsg, kTradingDisabled, 0, QString(), ot);
-    if (restriction == GroupSettings::CloseOnly)
-        return result(type, CloseOnly, kRefusedMsg, kCloseOnly, 0, QString(), ot);
-    if (restriction == GroupSettings::BuyDisabled && isBuyType(ot))
-        return result(type, BuyDisabled, kRefusedMsg, kBuyDisabled, 0, QString(), ot);
-    if (restriction == GroupSettings::SellDisabled && !isBuyType(ot))
-        return result(type, SellDisabled, kRefusedMsg, kSellDisabled, 0, QString(), ot);
 
     QString name;
     if (JsonFields::text(request, QStringLiteral("symbol"), name) != Presence::Valid || name.isEmpty())
@@ -433,7 +435,17 @@ QJsonObject TradeEngine::newOrder(const ServerAccount &account, int type, const 
         return result(type, InvalidRequest, QStringLiteral("Invalid request"),
                       QStringLiteral("Unknown symbol %1").arg(name.left(32)), 0, QString(), ot);
     const SymbolSpec &spec = m_catalog.at(symbol);
+
     // Symbols in replies re-use the catalogue's spelling, never the client's text.
+    const GroupSettings::Restriction restriction = restrictionOf(m_store, account);
+    if (restriction == GroupSettings::TradingDisabled)
+        return result(type, Refused, kRefusedMsg, kTradingDisabled, 0, spec.name, ot);
+    if (restriction == GroupSettings::CloseOnly)
+        return result(type, CloseOnly, kRefusedMsg, kCloseOnly, 0, spec.name, ot);
+    if (restriction == GroupSettings::BuyDisabled && isBuyType(ot))
+        return result(type, BuyDisabled, kRefusedMsg, kBuyDisabled, 0, spec.name, ot);
+    if (restriction == GroupSettings::SellDisabled && !isBuyType(ot))
+        return result(type, SellDisabled, kRefusedMsg, kSellDisabled, 0, spec.name, ot);
     if (spec.tradingClosed)
         return result(type, MarketClosed, QStringLiteral("Market is closed"),
                       QStringLiteral("The trading session of %1 is closed").arg(spec.name), 0, spec.name, ot);

@@ -1,14 +1,14 @@
 # Demo broker server: protocol tests that run build/server/demo-server as a child process and
 # talk to it with plain Qt clients (none of the terminal's classes).
 add_library(demo_server_test_support STATIC
-  DemoServerProcess.cpp DemoServerClient.cpp DemoServerHttp.cpp
-  DemoServerProcess.h DemoServerClient.h DemoServerHttp.h)
+  DemoServerProcess.cpp DemoServerClient.cpp DemoServerHttp.cpp DemoServerControl.cpp
+  DemoServerProcess.h DemoServerClient.h DemoServerHttp.h DemoServerControl.h)
 target_link_libraries(demo_server_test_support PUBLIC terminal_options Qt5::Test Qt5::Network Qt5::WebSockets)
 if(TARGET demo-server)
   target_compile_definitions(demo_server_test_support PRIVATE DEMO_SERVER_PATH="$<TARGET_FILE:demo-server>")
 endif()
 
-foreach(name Startup Session History Directory)
+foreach(name Startup Session History Directory Trading TradeHistory Accounts Control Restart)
   terminal_test(TestDemoServer${name}
     SOURCES TestDemoServer${name}.cpp
     LIBS demo_server_test_support
