@@ -193,18 +193,15 @@ void ControlSurface::freeze(const QJsonObject &body, httplib::Response &response
     // goes out once the freeze has begun.
     auto started = std::make_shared<std::promise<void>>();
     std::future<void> begun = started->get_future();
-    QMetaObject::invokeMethod(
-        m_parts.mainContext,
-        [started, seconds] {
-            qInfo().noquote() << "control: not answering for" << seconds << "s";
-            started->set_value();
-            QElapsedTimer timer;
-            timer.start();
-            while (timer.elapsed() < seconds * 1000 && !SignalWatcher::stopRequested())
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            qInfo().noquote() << "control: answering again";
-        },
-        Qt::QueuedConnection);
+    m_parts.bridge->post([started, seconds] {
+        qInfo().noquote() << "control: not answering for" << seconds << "s";
+        started->set_value();
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < seconds * 1000 && !SignalWatcher::stopRequested())
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        qInfo().noquote() << "control: answering again";
+    });
     while (begun.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
         if (m_parts.bridge->isShuttingDown()) {
             replyShuttingDown(response);
