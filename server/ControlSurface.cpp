@@ -223,7 +223,7 @@ void ControlSurface::price(const QJsonObject &body, httplib::Response &response)
         HttpJson::replyError(response, 404, QStringLiteral("unknown symbol \"%1\"").arg(name.left(32)));
         return;
     }
-    const SymbolSpec &spec = m_parts.catalog->at(symbol);
+    const SymbolInfo &info = m_parts.catalog->at(symbol);
     bool release = false;
     double bid = 0.0, ask = 0.0;
     qint64 holdSeconds = 0;
@@ -241,8 +241,8 @@ void ControlSurface::price(const QJsonObject &body, httplib::Response &response)
     }
     qint64 bidPoints = 0, askPoints = 0;
     if (!release) {
-        bidPoints = spec.toPoints(bid);
-        askPoints = askField == Presence::Valid ? spec.toPoints(ask) : bidPoints + spec.spreadPoints;
+        bidPoints = info.toPoints(bid);
+        askPoints = askField == Presence::Valid ? info.toPoints(ask) : bidPoints + info.spreadPoints;
         if (bidPoints <= 0 || askPoints < bidPoints || bid > 1e9 || ask > 1e9) {
             HttpJson::replyError(response, 400, QStringLiteral("need 0 < bid <= ask"));
             return;
@@ -262,7 +262,7 @@ void ControlSurface::price(const QJsonObject &body, httplib::Response &response)
         return;
     }
     HttpJson::reply(response, 200,
-                    QJsonObject{{QStringLiteral("symbol"), spec.name},
+                    QJsonObject{{QStringLiteral("symbol"), info.name},
                                 {QStringLiteral("bid"), quote->first},
                                 {QStringLiteral("ask"), quote->second},
                                 {QStringLiteral("held"), !release},
