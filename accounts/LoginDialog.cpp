@@ -218,7 +218,8 @@ void LoginDialog::addServer(const QString &name, const QString &address)
         return;
     int index = m_form.serverBox->findText(account->serverName, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (index < 0)
-        index = m_form.serverBox->findText(fallbackServerName(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+        // The broker names its demo server with varying capitals; any spelling of the name counts.
+        index = m_form.serverBox->findText(fallbackServerName(), Qt::MatchFixedString);
     m_form.serverBox->setCurrentIndex(index);
 }
 

@@ -193,18 +193,15 @@ void ControlSurface::freeze(const QJsonObject &body, httplib::Response &response
     // goes out once the freeze has begun.
     auto started = std::make_shared<std::promise<void>>();
     std::future<void> begun = started->get_future();
-    QMetaObject::invokeMethod(
-        m_parts.mainContext,
-        [started, seconds] {
-            qInfo().noquote() << "control: not answering for" << seconds << "s";
-            started->set_value();
-            QElapsedTimer timer;
-            timer.start();
-            while (timer.elapsed() < seconds * 1000 && !SignalWatcher::stopRequested())
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            qInfo().noquote() << "control: answering again";
-        },
-        Qt::QueuedConnection);
+    m_parts.bridge->post([started, seconds] {
+        qInfo().noquote() << "control: not answering for" << seconds << "s";
+        started->set_value();
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < seconds * 1000 && !SignalWatcher::stopRequested())
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        qInfo().noquote() << "control: answering again";
+    });
     while (begun.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
         if (m_parts.bridge->isShuttingDown()) {
             replyShuttingDown(response);
@@ -226,7 +223,7 @@ void ControlSurface::price(const QJsonObject &body, httplib::Response &response)
         HttpJson::replyError(response, 404, QStringLiteral("unknown symbol \"%1\"").arg(name.left(32)));
         return;
     }
-    const SymbolSpec &spec = m_parts.catalog->at(symbol);
+    const SymbolInfo &info = m_parts.catalog->at(symbol);
     bool release = false;
     double bid = 0.0, ask = 0.0;
     qint64 holdSeconds = 0;
@@ -244,8 +241,8 @@ void ControlSurface::price(const QJsonObject &body, httplib::Response &response)
     }
     qint64 bidPoints = 0, askPoints = 0;
     if (!release) {
-        bidPoints = spec.toPoints(bid);
-        askPoints = askField == Presence::Valid ? spec.toPoints(ask) : bidPoints + spec.spreadPoints;
+        bidPoints = info.toPoints(bid);
+        askPoints = askField == Presence::Valid ? info.toPoints(ask) : bidPoints + info.spreadPoints;
         if (bidPoints <= 0 || askPoints < bidPoints || bid > 1e9 || ask > 1e9) {
             HttpJson::replyError(response, 400, QStringLiteral("need 0 < bid <= ask"));
             return;
@@ -265,7 +262,7 @@ void ControlSurface::price(const QJsonObject &body, httplib::Response &response)
         return;
     }
     HttpJson::reply(response, 200,
-                    QJsonObject{{QStringLiteral("symbol"), spec.name},
+                    QJsonObject{{QStringLiteral("symbol"), info.name},
                                 {QStringLiteral("bid"), quote->first},
                                 {QStringLiteral("ask"), quote->second},
                                 {QStringLiteral("held"), !release},

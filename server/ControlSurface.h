@@ -32,7 +32,6 @@ public:
         const SymbolCatalog *catalog = nullptr;
         Clock *clock = nullptr;
         MainThreadBridge *bridge = nullptr;
-        QObject *mainContext = nullptr; // an object of the main thread, for the freeze
     };
 
     static constexpr int kMaxFreezeSeconds = 300;

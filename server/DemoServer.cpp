@@ -102,7 +102,7 @@ bool DemoServer::start(QString &error)
     const QString host =
         address == QHostAddress::AnyIPv4 ? QStringLiteral("127.0.0.1") : m_options.listenAddress;
     m_directory = std::make_unique<BrokerDirectory>(QStringLiteral("%1:%2").arg(host).arg(m_trade->port()));
-    m_bridge = std::make_unique<MainThreadBridge>(this);
+    m_bridge = std::make_unique<MainThreadBridge>();
 
     m_directoryService = std::make_unique<DirectoryService>(*m_directory);
     ControlSurface::Parts parts;
@@ -116,7 +116,6 @@ bool DemoServer::start(QString &error)
     parts.catalog = m_catalog.get();
     parts.clock = m_clock.get();
     parts.bridge = m_bridge.get();
-    parts.mainContext = this;
     m_control = std::make_unique<ControlSurface>(m_directoryService->server(), parts);
     if (!m_directoryService->start(m_options.listenAddress, m_options.directoryPort, error))
         return false;
@@ -161,6 +160,7 @@ void DemoServer::stop()
     m_accountService.reset();
     m_control.reset();
     m_directoryService.reset();
+    m_bridge.reset();
     m_trade.reset();
     m_status.reset();
     m_engine.reset();

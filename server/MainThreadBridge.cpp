@@ -1,10 +1,40 @@
 #include "server/MainThreadBridge.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <chrono>
 #include <future>
 #include <memory>
 
-MainThreadBridge::MainThreadBridge(QObject *context) : m_context(context) {}
+namespace {
+
+const QEvent::Type kWorkEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+class WorkEvent : public QEvent
+{
+public:
+    explicit WorkEvent(std::function<void()> work) : QEvent(kWorkEvent), m_work(std::move(work)) {}
+    void run() { m_work(); }
+
+private:
+    std::function<void()> m_work;
+};
+
+} // namespace
+
+MainThreadBridge::MainThreadBridge(QObject *parent) : QObject(parent) {}
+
+MainThreadBridge::~MainThreadBridge()
+{
+    m_stopping.store(true);
+}
+
+void MainThreadBridge::post(std::function<void()> work)
+{
+    if (m_stopping.load())
+        return;
+    QCoreApplication::postEvent(this, new WorkEvent(std::move(work)));
+}
 
 bool MainThreadBridge::call(std::function<void()> work)
 {
@@ -12,23 +42,17 @@ bool MainThreadBridge::call(std::function<void()> work)
         return false;
     auto done = std::make_shared<std::promise<void>>();
     std::future<void> finished = done->get_future();
-    QObject *context = m_context.data();
-    if (!context)
-        return false;
-    QMetaObject::invokeMethod(
-        context,
-        [work = std::move(work), done] {
-            work();
-            done->set_value();
-        },
-        Qt::QueuedConnection);
+    post([work = std::move(work), done] {
+        work();
+        done->set_value();
+    });
     while (finished.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready)
         if (m_stopping.load())
             return false;
     try {
         finished.get();
     } catch (const std::future_error &) {
-        return false; // the context went away and the work was dropped
+        return false; // dropped unrun when the bridge went away
     }
     return true;
 }
@@ -36,4 +60,13 @@ bool MainThreadBridge::call(std::function<void()> work)
 void MainThreadBridge::shutDown()
 {
     m_stopping.store(true);
+}
+
+bool MainThreadBridge::event(QEvent *event)
+{
+    if (event->type() == kWorkEvent) {
+        static_cast<WorkEvent *>(event)->run();
+        return true;
+    }
+    return QObject::event(event);
 }

@@ -49,9 +49,9 @@ PriceFeed::PriceFeed(const SymbolCatalog &catalog, const Clock &clock, quint64 s
 {
     m_states.resize(static_cast<size_t>(catalog.count()));
     for (int i = 0; i < catalog.count(); ++i) {
-        const SymbolSpec &spec = catalog.at(i);
-        m_states[i].path = std::make_unique<PricePath>(seed, symbolKey(spec.name),
-                                                       spec.toPoints(spec.basePrice), spec.dailyVolatility);
+        const SymbolInfo &info = catalog.at(i);
+        m_states[i].path = std::make_unique<PricePath>(seed, symbolKey(info.name),
+                                                       info.toPoints(info.basePrice), info.dailyVolatility);
     }
     // Every symbol has a price from the start, so sessions and the engine never see an empty quote.
     const qint64 now = m_clock.nowMs();
@@ -152,7 +152,7 @@ bool PriceFeed::holdOverlaps(const State &state, qint64 fromMs, qint64 toMs) con
 void PriceFeed::tickSymbol(int symbol, qint64 nowMs)
 {
     State &s = m_states[symbol];
-    const SymbolSpec &spec = m_catalog.at(symbol);
+    const SymbolInfo &info = m_catalog.at(symbol);
     // Ticks never go back in time, even if the wall clock does.
     const qint64 t = std::max(nowMs, s.lastTickMs);
     const qint64 minute = floorDiv(t, kMinuteMs);
@@ -181,7 +181,7 @@ void PriceFeed::tickSymbol(int symbol, qint64 nowMs)
         for (int k = 0; k < 3; ++k)
             if (keyMs[k] >= 0 && keyMs[k] <= t && keyPrice[k] == bid)
                 s.shown[k] = true;
-        ask = bid + spec.spreadPoints;
+        ask = bid + info.spreadPoints;
     }
     s.lastTickMs = t;
     s.bid = bid;
@@ -216,7 +216,7 @@ QLatin1String number(double value, QByteArray &buffer)
 void PriceFeed::buildMessage(int symbol)
 {
     State &s = m_states[symbol];
-    const SymbolSpec &spec = m_catalog.at(symbol);
+    const SymbolInfo &info = m_catalog.at(symbol);
     // Written by hand: this runs for every symbol on every tick, and the generic JSON writer
     // was the largest cost of the price stream.
     const qint64 seconds = s.lastTickMs / 1000;
@@ -226,20 +226,20 @@ void PriceFeed::buildMessage(int symbol)
     const qint64 volume = static_cast<qint64>(((h >> 33) % 20 + 1) * 10000);
     QByteArray b[6];
     s.message =
-        QStringLiteral("{\"res_code\":2,\"symbol\":\"") % spec.name % QStringLiteral("\",\"timestamp\":") %
+        QStringLiteral("{\"res_code\":2,\"symbol\":\"") % info.name % QStringLiteral("\",\"timestamp\":") %
         QString::number(seconds) % QStringLiteral(",\"server_time\":") % QString::number(seconds) %
         QStringLiteral(",\"tm_ms\":") % QString::number(s.lastTickMs) % QStringLiteral(",\"bid\":") %
-        number(spec.fromPoints(s.bid), b[0]) % QStringLiteral(",\"ask\":") %
-        number(spec.fromPoints(s.ask), b[1]) % QStringLiteral(",\"volume\":") % QString::number(volume) %
-        QStringLiteral(",\"digits\":") % QString::number(spec.digits) % QStringLiteral(",\"bid_high\":") %
-        number(spec.fromPoints(s.dayHigh), b[2]) % QStringLiteral(",\"bid_low\":") %
-        number(spec.fromPoints(s.dayLow), b[3]) % QStringLiteral(",\"ask_high\":") %
-        number(spec.fromPoints(std::max(s.dayHigh + spec.spreadPoints, s.ask)), b[4]) %
+        number(info.fromPoints(s.bid), b[0]) % QStringLiteral(",\"ask\":") %
+        number(info.fromPoints(s.ask), b[1]) % QStringLiteral(",\"volume\":") % QString::number(volume) %
+        QStringLiteral(",\"digits\":") % QString::number(info.digits) % QStringLiteral(",\"bid_high\":") %
+        number(info.fromPoints(s.dayHigh), b[2]) % QStringLiteral(",\"bid_low\":") %
+        number(info.fromPoints(s.dayLow), b[3]) % QStringLiteral(",\"ask_high\":") %
+        number(info.fromPoints(std::max(s.dayHigh + info.spreadPoints, s.ask)), b[4]) %
         QStringLiteral(",\"ask_low\":") %
-        number(spec.fromPoints(std::min(s.dayLow + spec.spreadPoints, s.ask)), b[5]) %
-        QStringLiteral(",\"min_vol\":") % QString::number(spec.minVolume) % QStringLiteral(",\"max_vol\":") %
-        QString::number(spec.maxVolume) % QStringLiteral(",\"step_vol\":") %
-        QString::number(spec.stepVolume) % QLatin1Char('}');
+        number(info.fromPoints(std::min(s.dayLow + info.spreadPoints, s.ask)), b[5]) %
+        QStringLiteral(",\"min_vol\":") % QString::number(info.minVolume) % QStringLiteral(",\"max_vol\":") %
+        QString::number(info.maxVolume) % QStringLiteral(",\"step_vol\":") %
+        QString::number(info.stepVolume) % QLatin1Char('}');
 }
 
 PriceBar PriceFeed::minuteBar(int symbol, qint64 minute, qint64 toMs, bool forming)

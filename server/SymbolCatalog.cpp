@@ -4,10 +4,10 @@
 
 namespace {
 
-SymbolSpec pair(const char *name, const char *description, const char *path, int digits, qint64 spread,
+SymbolInfo pair(const char *name, const char *description, const char *path, int digits, qint64 spread,
                 double base, double volatility, const char *baseCurrency, const char *profitCurrency)
 {
-    SymbolSpec s;
+    SymbolInfo s;
     s.name = QString::fromLatin1(name);
     s.description = QString::fromLatin1(description);
     s.path = QString::fromLatin1(path);
@@ -24,11 +24,11 @@ SymbolSpec pair(const char *name, const char *description, const char *path, int
     return s;
 }
 
-SymbolSpec cfd(const char *name, const char *description, const char *path, int digits, double contractSize,
+SymbolInfo cfd(const char *name, const char *description, const char *path, int digits, double contractSize,
                qint64 minVolume, qint64 maxVolume, qint64 stepVolume, qint64 spread, double base,
                double volatility, const char *profitCurrency)
 {
-    SymbolSpec s;
+    SymbolInfo s;
     s.name = QString::fromLatin1(name);
     s.description = QString::fromLatin1(description);
     s.path = QString::fromLatin1(path);
@@ -87,7 +87,7 @@ SymbolCatalog::SymbolCatalog()
 QJsonArray SymbolCatalog::toJson() const
 {
     QJsonArray array;
-    for (const SymbolSpec &s : m_symbols) {
+    for (const SymbolInfo &s : m_symbols) {
         QJsonObject o;
         o.insert(QStringLiteral("symbol"), s.name);
         o.insert(QStringLiteral("desc"), s.description);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "server/SymbolSpec.h"
+#include "server/SymbolInfo.h"
 
 #include <QHash>
 #include <QJsonArray>
@@ -12,14 +12,14 @@ class SymbolCatalog
 public:
     SymbolCatalog();
 
-    const QVector<SymbolSpec> &symbols() const { return m_symbols; }
+    const QVector<SymbolInfo> &symbols() const { return m_symbols; }
     int count() const { return m_symbols.size(); }
     int indexOf(const QString &name) const { return m_index.value(name, -1); }
-    const SymbolSpec &at(int index) const { return m_symbols[index]; }
+    const SymbolInfo &at(int index) const { return m_symbols[index]; }
     // The elements of the symbol list message.
     QJsonArray toJson() const;
 
 private:
-    QVector<SymbolSpec> m_symbols;
+    QVector<SymbolInfo> m_symbols;
     QHash<QString, int> m_index;
 };

@@ -96,17 +96,17 @@ double TradeEngine::profitOf(const ServerPosition &position, double closePrice) 
     const int symbol = m_catalog.indexOf(position.symbol);
     if (symbol < 0)
         return 0.0;
-    const SymbolSpec &spec = m_catalog.at(symbol);
+    const SymbolInfo &info = m_catalog.at(symbol);
     const double move =
         position.type == 0 ? closePrice - position.priceOpen : position.priceOpen - closePrice;
-    return move * spec.contractSize * (position.volume / 10000.0) * usdRate(spec.profitCurrency);
+    return move * info.contractSize * (position.volume / 10000.0) * usdRate(info.profitCurrency);
 }
 
-double TradeEngine::marginOf(const SymbolSpec &spec, qint64 volume, double price, int leverage) const
+double TradeEngine::marginOf(const SymbolInfo &info, qint64 volume, double price, int leverage) const
 {
-    const double notional = (volume / 10000.0) * spec.contractSize;
-    const double value = spec.baseCurrency.isEmpty() ? notional * price * usdRate(spec.profitCurrency)
-                                                     : notional * usdRate(spec.baseCurrency);
+    const double notional = (volume / 10000.0) * info.contractSize;
+    const double value = info.baseCurrency.isEmpty() ? notional * price * usdRate(info.profitCurrency)
+                                                     : notional * usdRate(info.baseCurrency);
     return value / std::max(1, leverage);
 }
 
@@ -181,7 +181,7 @@ QJsonObject TradeEngine::positionsMessage(qint64 login) const
             if (p.login != login)
                 continue;
             const int symbol = m_catalog.indexOf(p.symbol);
-            const SymbolSpec *spec = symbol >= 0 ? &m_catalog.at(symbol) : nullptr;
+            const SymbolInfo *info = symbol >= 0 ? &m_catalog.at(symbol) : nullptr;
             const double price = currentClosePrice(p);
             QJsonObject o;
             o.insert(QStringLiteral("login"), p.login);
@@ -195,14 +195,14 @@ QJsonObject TradeEngine::positionsMessage(qint64 login) const
             o.insert(QStringLiteral("sl"), p.sl);
             o.insert(QStringLiteral("tp"), p.tp);
             o.insert(QStringLiteral("profit"), money(profitOf(p, price)));
-            o.insert(QStringLiteral("csize"), spec ? spec->contractSize : 0.0);
+            o.insert(QStringLiteral("csize"), info ? info->contractSize : 0.0);
             o.insert(QStringLiteral("time"), p.timeOpen);
             o.insert(QStringLiteral("time_c"), 0);
-            o.insert(QStringLiteral("r_profit"), spec ? usdRate(spec->profitCurrency) : 1.0);
+            o.insert(QStringLiteral("r_profit"), info ? usdRate(info->profitCurrency) : 1.0);
             o.insert(QStringLiteral("swap"), p.swap);
             o.insert(QStringLiteral("fee"), p.fee);
             o.insert(QStringLiteral("commission"), p.commission);
-            o.insert(QStringLiteral("digits"), spec ? spec->digits : 5);
+            o.insert(QStringLiteral("digits"), info ? info->digits : 5);
             o.insert(QStringLiteral("comment"), p.comment);
             array.append(o);
         }
@@ -348,6 +348,15 @@ TradeEngine::Outcome TradeEngine::execute(qint64 login, bool investor, const QJs
         return outcome;
     }
     const ServerAccount account = *found;
+    // Refusals name the symbol when the request has a known one: the terminal keys its
+    // per-symbol trade buttons on it.
+    QString symbolName;
+    if (JsonFields::text(request, QStringLiteral("symbol"), symbolName) == Presence::Valid) {
+        const int index = m_catalog.indexOf(symbolName);
+        symbolName = index >= 0 ? m_catalog.at(index).name : QString();
+    } else {
+        symbolName.clear();
+    }
     if (m_registry.isDisabled(account)) {
         // The terminal recognises these words and closes the session.
         const GroupSettings *group = m_store.group(account.group);
@@ -359,7 +368,7 @@ TradeEngine::Outcome TradeEngine::execute(qint64 login, bool investor, const QJs
     }
     if (investor) {
         outcome.result = result(t, Refused, QStringLiteral("Trading is not allowed in a read-only session"),
-                                QStringLiteral("Logged in with the investor password"));
+                                QStringLiteral("Logged in with the investor password"), 0, symbolName);
         return outcome;
     }
     switch (t) {
@@ -411,18 +420,11 @@ QJsonObject TradeEngine::newOrder(const ServerAccount &account, int type, const 
     if (JsonFields::integer(request, QStringLiteral("order_type"), orderType) != Presence::Valid ||
         orderType < 0 || orderType > 7)
         return result(type, InvalidOrderType, QStringLiteral("Invalid order type"),
-                      QStringLiteral("\"order_type\" must be 0 to 7"));
+                      QStringLiteral("\"order_type\" must be 0 to 7"), 0,
+                      m_catalog.indexOf(request.value(QStringLiteral("symbol")).toString()) >= 0
+                          ? request.value(QStringLiteral("symbol")).toString()
+                          : QString());
     const int ot = static_cast<int>(orderType);
-
-    const GroupSettings::Restriction restriction = restrictionOf(m_store, account);
-    if (restriction == GroupSettings::TradingDisabled)
-        return result(type, Refused, kRefusedMsg, kTradingDisabled, 0, QString(), ot);
-    if (restriction == GroupSettings::CloseOnly)
-        return result(type, CloseOnly, kRefusedMsg, kCloseOnly, 0, QString(), ot);
-    if (restriction == GroupSettings::BuyDisabled && isBuyType(ot))
-        return result(type, BuyDisabled, kRefusedMsg, kBuyDisabled, 0, QString(), ot);
-    if (restriction == GroupSettings::SellDisabled && !isBuyType(ot))
-        return result(type, SellDisabled, kRefusedMsg, kSellDisabled, 0, QString(), ot);
 
     QString name;
     if (JsonFields::text(request, QStringLiteral("symbol"), name) != Presence::Valid || name.isEmpty())
@@ -432,27 +434,37 @@ QJsonObject TradeEngine::newOrder(const ServerAccount &account, int type, const 
     if (symbol < 0)
         return result(type, InvalidRequest, QStringLiteral("Invalid request"),
                       QStringLiteral("Unknown symbol %1").arg(name.left(32)), 0, QString(), ot);
-    const SymbolSpec &spec = m_catalog.at(symbol);
+    const SymbolInfo &info = m_catalog.at(symbol);
+
     // Symbols in replies re-use the catalogue's spelling, never the client's text.
-    if (spec.tradingClosed)
+    const GroupSettings::Restriction restriction = restrictionOf(m_store, account);
+    if (restriction == GroupSettings::TradingDisabled)
+        return result(type, Refused, kRefusedMsg, kTradingDisabled, 0, info.name, ot);
+    if (restriction == GroupSettings::CloseOnly)
+        return result(type, CloseOnly, kRefusedMsg, kCloseOnly, 0, info.name, ot);
+    if (restriction == GroupSettings::BuyDisabled && isBuyType(ot))
+        return result(type, BuyDisabled, kRefusedMsg, kBuyDisabled, 0, info.name, ot);
+    if (restriction == GroupSettings::SellDisabled && !isBuyType(ot))
+        return result(type, SellDisabled, kRefusedMsg, kSellDisabled, 0, info.name, ot);
+    if (info.tradingClosed)
         return result(type, MarketClosed, QStringLiteral("Market is closed"),
-                      QStringLiteral("The trading session of %1 is closed").arg(spec.name), 0, spec.name, ot);
+                      QStringLiteral("The trading session of %1 is closed").arg(info.name), 0, info.name, ot);
 
     qint64 volume = 0;
     if (JsonFields::integer(request, QStringLiteral("volume"), volume) != Presence::Valid)
         return result(type, InvalidVolume, QStringLiteral("Invalid volume"),
-                      QStringLiteral("\"volume\" must be a whole number of 1/10000 lot"), 0, spec.name, ot);
-    if (volume < spec.minVolume || volume > spec.maxVolume ||
-        (volume - spec.minVolume) % spec.stepVolume != 0)
+                      QStringLiteral("\"volume\" must be a whole number of 1/10000 lot"), 0, info.name, ot);
+    if (volume < info.minVolume || volume > info.maxVolume ||
+        (volume - info.minVolume) % info.stepVolume != 0)
         return result(type, InvalidVolume, QStringLiteral("Invalid volume"),
                       QStringLiteral("%1 lots is not allowed for %2: %3 to %4 lots in steps of %5")
-                          .arg(QString::number(volume / 10000.0), spec.name, lots(spec.minVolume),
-                               lots(spec.maxVolume), lots(spec.stepVolume)),
-                      0, spec.name, ot);
+                          .arg(QString::number(volume / 10000.0), info.name, lots(info.minVolume),
+                               lots(info.maxVolume), lots(info.stepVolume)),
+                      0, info.name, ot);
     if (openItems(account.login) >= kMaxOpenItems)
         return result(type, TooManyOrders, kRefusedMsg,
                       QStringLiteral("At most %1 open positions and orders per account").arg(kMaxOpenItems),
-                      0, spec.name, ot);
+                      0, info.name, ot);
     return ot <= 1 ? marketOrder(account, type, request, symbol, ot, volume)
                    : pendingOrder(account, type, request, symbol, ot, volume);
 }
@@ -478,54 +490,54 @@ bool TradeEngine::recordRejected(const ServerAccount &account, int symbol, int o
 QJsonObject TradeEngine::marketOrder(const ServerAccount &account, int type, const QJsonObject &request,
                                      int symbol, int orderType, qint64 volume)
 {
-    const SymbolSpec &spec = m_catalog.at(symbol);
+    const SymbolInfo &info = m_catalog.at(symbol);
     const bool buy = orderType == 0;
     double requested = 0.0, sl = 0.0, tp = 0.0;
     if (JsonFields::number(request, QStringLiteral("price"), requested) == Presence::Invalid)
         return result(type, InvalidPrice, QStringLiteral("Invalid price"),
-                      QStringLiteral("\"price\" is not a number"), 0, spec.name, orderType);
+                      QStringLiteral("\"price\" is not a number"), 0, info.name, orderType);
     if (JsonFields::number(request, QStringLiteral("sl"), sl) == Presence::Invalid ||
         JsonFields::number(request, QStringLiteral("tp"), tp) == Presence::Invalid || sl < 0 || tp < 0)
         return result(type, InvalidStops, QStringLiteral("Invalid stops"),
-                      QStringLiteral("\"sl\" and \"tp\" must be prices, 0 for none"), 0, spec.name,
+                      QStringLiteral("\"sl\" and \"tp\" must be prices, 0 for none"), 0, info.name,
                       orderType);
-    sl = spec.fromPoints(spec.toPoints(sl));
-    tp = spec.fromPoints(spec.toPoints(tp));
+    sl = info.fromPoints(info.toPoints(sl));
+    tp = info.fromPoints(info.toPoints(tp));
 
     const qint64 bid = m_feed.bidPoints(symbol);
     const qint64 ask = m_feed.askPoints(symbol);
     const qint64 execution = buy ? ask : bid;
-    const double price = spec.fromPoints(execution);
-    if (requested > 0 && std::llabs(spec.toPoints(requested) - execution) > kPriceDeviationPoints)
+    const double price = info.fromPoints(execution);
+    if (requested > 0 && std::llabs(info.toPoints(requested) - execution) > kPriceDeviationPoints)
         return result(
             type, PriceChanged, QStringLiteral("Price changed"),
             QStringLiteral("Requested %1, market %2")
-                .arg(QString::number(requested, 'f', spec.digits), QString::number(price, 'f', spec.digits)),
-            0, spec.name, orderType, price);
+                .arg(QString::number(requested, 'f', info.digits), QString::number(price, 'f', info.digits)),
+            0, info.name, orderType, price);
     // Stops are checked against the side the position will close at.
     const qint64 closeSide = buy ? bid : ask;
-    const qint64 slPoints = spec.toPoints(sl);
-    const qint64 tpPoints = spec.toPoints(tp);
+    const qint64 slPoints = info.toPoints(sl);
+    const qint64 tpPoints = info.toPoints(tp);
     if ((sl > 0 && (buy ? slPoints >= closeSide : slPoints <= closeSide)) ||
         (tp > 0 && (buy ? tpPoints <= closeSide : tpPoints >= closeSide)))
         return result(type, InvalidStops, QStringLiteral("Invalid stops"),
                       QStringLiteral("Stop loss and take profit must lie on their own sides of %1")
-                          .arg(QString::number(spec.fromPoints(closeSide), 'f', spec.digits)),
-                      0, spec.name, orderType, price);
+                          .arg(QString::number(info.fromPoints(closeSide), 'f', info.digits)),
+                      0, info.name, orderType, price);
 
     const Figures f = figures(account);
-    const double needed = marginOf(spec, volume, price, account.leverage);
+    const double needed = marginOf(info, volume, price, account.leverage);
     if (f.freeMargin - needed < 0) {
         recordRejected(account, symbol, orderType, volume, price, QStringLiteral("No money"));
         return result(type, NoMoney, QStringLiteral("Not enough money"),
                       QStringLiteral("Free margin %1 USD, required %2 USD")
                           .arg(QString::number(f.freeMargin, 'f', 2), QString::number(needed, 'f', 2)),
-                      0, spec.name, orderType, price);
+                      0, info.name, orderType, price);
     }
 
     ServerOrder order;
     order.login = account.login;
-    order.symbol = spec.name;
+    order.symbol = info.name;
     order.type = orderType;
     order.volume = volume;
     order.price = price;
@@ -535,8 +547,8 @@ QJsonObject TradeEngine::marketOrder(const ServerAccount &account, int type, con
     qint64 position = 0;
     if (!fill(order, price, position))
         return result(type, ServerError, QStringLiteral("Server error"),
-                      QStringLiteral("The order was not stored"), 0, spec.name, orderType, price);
-    return result(type, Done, QStringLiteral("Order executed"), QString(), position, spec.name, orderType,
+                      QStringLiteral("The order was not stored"), 0, info.name, orderType, price);
+    return result(type, Done, QStringLiteral("Order executed"), QString(), position, info.name, orderType,
                   price);
 }
 
@@ -567,11 +579,11 @@ bool TradeEngine::expirationOf(const QJsonObject &request, int &expirationType, 
 QJsonObject TradeEngine::checkPendingFields(int type, int symbol, int orderType, double price,
                                             double stopPrice, double sl, double tp) const
 {
-    const SymbolSpec &spec = m_catalog.at(symbol);
+    const SymbolInfo &info = m_catalog.at(symbol);
     const qint64 bid = m_feed.bidPoints(symbol);
     const qint64 ask = m_feed.askPoints(symbol);
-    const qint64 p = spec.toPoints(price);
-    const qint64 s = spec.toPoints(stopPrice);
+    const qint64 p = info.toPoints(price);
+    const qint64 s = info.toPoints(stopPrice);
     QString problem;
     switch (orderType) {
     case 2:
@@ -606,44 +618,44 @@ QJsonObject TradeEngine::checkPendingFields(int type, int symbol, int orderType,
     if (!problem.isEmpty())
         return result(type, InvalidPrice, QStringLiteral("Invalid price"),
                       problem + QStringLiteral(" (bid %1, ask %2)")
-                                    .arg(QString::number(spec.fromPoints(bid), 'f', spec.digits),
-                                         QString::number(spec.fromPoints(ask), 'f', spec.digits)),
-                      0, spec.name, orderType, price);
+                                    .arg(QString::number(info.fromPoints(bid), 'f', info.digits),
+                                         QString::number(info.fromPoints(ask), 'f', info.digits)),
+                      0, info.name, orderType, price);
     const bool buy = isBuyType(orderType);
-    const qint64 slPoints = spec.toPoints(sl);
-    const qint64 tpPoints = spec.toPoints(tp);
+    const qint64 slPoints = info.toPoints(sl);
+    const qint64 tpPoints = info.toPoints(tp);
     if ((sl > 0 && (buy ? slPoints >= p : slPoints <= p)) ||
         (tp > 0 && (buy ? tpPoints <= p : tpPoints >= p)))
         return result(
             type, InvalidStops, QStringLiteral("Invalid stops"),
             QStringLiteral("Stop loss and take profit must lie on their own sides of the order price"), 0,
-            spec.name, orderType, price);
+            info.name, orderType, price);
     return QJsonObject();
 }
 
 QJsonObject TradeEngine::pendingOrder(const ServerAccount &account, int type, const QJsonObject &request,
                                       int symbol, int orderType, qint64 volume)
 {
-    const SymbolSpec &spec = m_catalog.at(symbol);
+    const SymbolInfo &info = m_catalog.at(symbol);
     double price = 0.0, stopPrice = 0.0, sl = 0.0, tp = 0.0;
     if (JsonFields::number(request, QStringLiteral("price"), price) != Presence::Valid || price <= 0)
         return result(type, InvalidPrice, QStringLiteral("Invalid price"),
-                      QStringLiteral("A pending order needs a \"price\""), 0, spec.name, orderType);
+                      QStringLiteral("A pending order needs a \"price\""), 0, info.name, orderType);
     if (orderType >= 6 &&
         (JsonFields::number(request, QStringLiteral("s_price"), stopPrice) != Presence::Valid ||
          stopPrice <= 0))
         return result(type, InvalidPrice, QStringLiteral("Invalid price"),
-                      QStringLiteral("A stop limit order needs a stop price \"s_price\""), 0, spec.name,
+                      QStringLiteral("A stop limit order needs a stop price \"s_price\""), 0, info.name,
                       orderType);
     if (JsonFields::number(request, QStringLiteral("sl"), sl) == Presence::Invalid ||
         JsonFields::number(request, QStringLiteral("tp"), tp) == Presence::Invalid || sl < 0 || tp < 0)
         return result(type, InvalidStops, QStringLiteral("Invalid stops"),
-                      QStringLiteral("\"sl\" and \"tp\" must be prices, 0 for none"), 0, spec.name,
+                      QStringLiteral("\"sl\" and \"tp\" must be prices, 0 for none"), 0, info.name,
                       orderType);
-    price = spec.fromPoints(spec.toPoints(price));
-    stopPrice = orderType >= 6 ? spec.fromPoints(spec.toPoints(stopPrice)) : 0.0;
-    sl = spec.fromPoints(spec.toPoints(sl));
-    tp = spec.fromPoints(spec.toPoints(tp));
+    price = info.fromPoints(info.toPoints(price));
+    stopPrice = orderType >= 6 ? info.fromPoints(info.toPoints(stopPrice)) : 0.0;
+    sl = info.fromPoints(info.toPoints(sl));
+    tp = info.fromPoints(info.toPoints(tp));
     const QJsonObject problem = checkPendingFields(type, symbol, orderType, price, stopPrice, sl, tp);
     if (!problem.isEmpty())
         return problem;
@@ -651,20 +663,20 @@ QJsonObject TradeEngine::pendingOrder(const ServerAccount &account, int type, co
     if (!expirationOf(request, order.expirationType, order.expiration))
         return result(type, InvalidExpiration, QStringLiteral("Invalid expiration"),
                       QStringLiteral("\"t_time\" must be 0, 1 or 2, and 2 needs \"exp_mins\" above 0"), 0,
-                      spec.name, orderType, price);
+                      info.name, orderType, price);
 
     const Figures f = figures(account);
-    const double needed = marginOf(spec, volume, price, account.leverage);
+    const double needed = marginOf(info, volume, price, account.leverage);
     if (f.freeMargin - needed < 0) {
         recordRejected(account, symbol, orderType, volume, price, QStringLiteral("No money"));
         return result(type, NoMoney, QStringLiteral("Not enough money"),
                       QStringLiteral("Free margin %1 USD, required %2 USD")
                           .arg(QString::number(f.freeMargin, 'f', 2), QString::number(needed, 'f', 2)),
-                      0, spec.name, orderType, price);
+                      0, info.name, orderType, price);
     }
 
     order.login = account.login;
-    order.symbol = spec.name;
+    order.symbol = info.name;
     order.type = orderType;
     order.volume = volume;
     order.price = price;
@@ -684,8 +696,8 @@ QJsonObject TradeEngine::pendingOrder(const ServerAccount &account, int type, co
         });
     if (!ok)
         return result(type, ServerError, QStringLiteral("Server error"),
-                      QStringLiteral("The order was not stored"), 0, spec.name, orderType, price);
-    return result(type, Done, QStringLiteral("Order placed"), QString(), order.ticket, spec.name, orderType,
+                      QStringLiteral("The order was not stored"), 0, info.name, orderType, price);
+    return result(type, Done, QStringLiteral("Order placed"), QString(), order.ticket, info.name, orderType,
                   price);
 }
 
@@ -701,44 +713,44 @@ QJsonObject TradeEngine::modifyOrder(const ServerAccount &account, int type, con
                       QStringLiteral("Order %1 not found").arg(ticket), ticket);
     ServerOrder order = *it;
     const int symbol = m_catalog.indexOf(order.symbol);
-    const SymbolSpec &spec = m_catalog.at(symbol);
-    if (spec.tradingClosed)
+    const SymbolInfo &info = m_catalog.at(symbol);
+    if (info.tradingClosed)
         return result(type, MarketClosed, QStringLiteral("Market is closed"),
-                      QStringLiteral("The trading session of %1 is closed").arg(spec.name), ticket, spec.name,
+                      QStringLiteral("The trading session of %1 is closed").arg(info.name), ticket, info.name,
                       order.type);
     const GroupSettings::Restriction restriction = restrictionOf(m_store, account);
     if (restriction == GroupSettings::TradingDisabled)
-        return result(type, Refused, kRefusedMsg, kTradingDisabled, ticket, spec.name, order.type);
+        return result(type, Refused, kRefusedMsg, kTradingDisabled, ticket, info.name, order.type);
     if (restriction == GroupSettings::CloseOnly)
-        return result(type, CloseOnly, kRefusedMsg, kCloseOnly, ticket, spec.name, order.type);
+        return result(type, CloseOnly, kRefusedMsg, kCloseOnly, ticket, info.name, order.type);
     if (restriction == GroupSettings::BuyDisabled && isBuyType(order.type))
-        return result(type, BuyDisabled, kRefusedMsg, kBuyDisabled, ticket, spec.name, order.type);
+        return result(type, BuyDisabled, kRefusedMsg, kBuyDisabled, ticket, info.name, order.type);
     if (restriction == GroupSettings::SellDisabled && !isBuyType(order.type))
-        return result(type, SellDisabled, kRefusedMsg, kSellDisabled, ticket, spec.name, order.type);
+        return result(type, SellDisabled, kRefusedMsg, kSellDisabled, ticket, info.name, order.type);
 
     double value = 0.0;
     Presence presence = JsonFields::number(request, QStringLiteral("price"), value);
     if (presence == Presence::Invalid || (presence == Presence::Valid && value <= 0))
         return result(type, InvalidPrice, QStringLiteral("Invalid price"),
-                      QStringLiteral("\"price\" must be above 0"), ticket, spec.name, order.type);
+                      QStringLiteral("\"price\" must be above 0"), ticket, info.name, order.type);
     if (presence == Presence::Valid)
-        order.price = spec.fromPoints(spec.toPoints(value));
+        order.price = info.fromPoints(info.toPoints(value));
     if (order.type >= 6) {
         presence = JsonFields::number(request, QStringLiteral("s_price"), value);
         if (presence == Presence::Invalid || (presence == Presence::Valid && value <= 0))
             return result(type, InvalidPrice, QStringLiteral("Invalid price"),
-                          QStringLiteral("\"s_price\" must be above 0"), ticket, spec.name, order.type);
+                          QStringLiteral("\"s_price\" must be above 0"), ticket, info.name, order.type);
         if (presence == Presence::Valid)
-            order.stopPrice = spec.fromPoints(spec.toPoints(value));
+            order.stopPrice = info.fromPoints(info.toPoints(value));
     }
     for (const QString &key : {QStringLiteral("sl"), QStringLiteral("tp")}) {
         presence = JsonFields::number(request, key, value);
         if (presence == Presence::Invalid || (presence == Presence::Valid && value < 0))
             return result(type, InvalidStops, QStringLiteral("Invalid stops"),
-                          QStringLiteral("\"sl\" and \"tp\" must be prices, 0 for none"), ticket, spec.name,
+                          QStringLiteral("\"sl\" and \"tp\" must be prices, 0 for none"), ticket, info.name,
                           order.type);
         if (presence == Presence::Valid)
-            (key == QLatin1String("sl") ? order.sl : order.tp) = spec.fromPoints(spec.toPoints(value));
+            (key == QLatin1String("sl") ? order.sl : order.tp) = info.fromPoints(info.toPoints(value));
     }
     const QJsonObject problem =
         checkPendingFields(type, symbol, order.type, order.price, order.stopPrice, order.sl, order.tp);
@@ -748,7 +760,7 @@ QJsonObject TradeEngine::modifyOrder(const ServerAccount &account, int type, con
         !expirationOf(request, order.expirationType, order.expiration))
         return result(type, InvalidExpiration, QStringLiteral("Invalid expiration"),
                       QStringLiteral("\"t_time\" must be 0, 1 or 2, and 2 needs \"exp_mins\" above 0"),
-                      ticket, spec.name, order.type);
+                      ticket, info.name, order.type);
     const bool ok = m_store.transaction([&] { return m_store.writeOrder(order); },
                                         [&] {
                                             m_orders[order.ticket] = order;
@@ -756,8 +768,8 @@ QJsonObject TradeEngine::modifyOrder(const ServerAccount &account, int type, con
                                         });
     if (!ok)
         return result(type, ServerError, QStringLiteral("Server error"),
-                      QStringLiteral("The change was not stored"), ticket, spec.name, order.type);
-    return result(type, Done, QStringLiteral("Order modified"), QString(), ticket, spec.name, order.type,
+                      QStringLiteral("The change was not stored"), ticket, info.name, order.type);
+    return result(type, Done, QStringLiteral("Order modified"), QString(), ticket, info.name, order.type,
                   order.price);
 }
 
@@ -772,13 +784,13 @@ QJsonObject TradeEngine::deleteOrder(const ServerAccount &account, int type, con
         return result(type, InvalidRequest, QStringLiteral("Invalid request"),
                       QStringLiteral("Order %1 not found").arg(ticket), ticket);
     ServerOrder order = *it;
-    const SymbolSpec &spec = m_catalog.at(m_catalog.indexOf(order.symbol));
-    if (spec.tradingClosed)
+    const SymbolInfo &info = m_catalog.at(m_catalog.indexOf(order.symbol));
+    if (info.tradingClosed)
         return result(type, MarketClosed, QStringLiteral("Market is closed"),
-                      QStringLiteral("The trading session of %1 is closed").arg(spec.name), ticket, spec.name,
+                      QStringLiteral("The trading session of %1 is closed").arg(info.name), ticket, info.name,
                       order.type);
     if (restrictionOf(m_store, account) == GroupSettings::TradingDisabled)
-        return result(type, Refused, kRefusedMsg, kTradingDisabled, ticket, spec.name, order.type);
+        return result(type, Refused, kRefusedMsg, kTradingDisabled, ticket, info.name, order.type);
     order.state = ServerOrder::Canceled;
     order.timeDone = m_clock.nowSeconds();
     const bool ok = m_store.transaction([&] { return m_store.writeOrder(order); },
@@ -788,8 +800,8 @@ QJsonObject TradeEngine::deleteOrder(const ServerAccount &account, int type, con
                                         });
     if (!ok)
         return result(type, ServerError, QStringLiteral("Server error"),
-                      QStringLiteral("The change was not stored"), ticket, spec.name, order.type);
-    return result(type, Done, QStringLiteral("Order deleted"), QString(), ticket, spec.name, order.type,
+                      QStringLiteral("The change was not stored"), ticket, info.name, order.type);
+    return result(type, Done, QStringLiteral("Order deleted"), QString(), ticket, info.name, order.type,
                   order.price);
 }
 
@@ -805,33 +817,33 @@ QJsonObject TradeEngine::modifyPosition(const ServerAccount &account, int type, 
                       QStringLiteral("Position %1 not found").arg(ticket), ticket);
     ServerPosition position = *it;
     const int symbol = m_catalog.indexOf(position.symbol);
-    const SymbolSpec &spec = m_catalog.at(symbol);
-    if (spec.tradingClosed)
+    const SymbolInfo &info = m_catalog.at(symbol);
+    if (info.tradingClosed)
         return result(type, MarketClosed, QStringLiteral("Market is closed"),
-                      QStringLiteral("The trading session of %1 is closed").arg(spec.name), ticket, spec.name,
+                      QStringLiteral("The trading session of %1 is closed").arg(info.name), ticket, info.name,
                       position.type);
     if (restrictionOf(m_store, account) == GroupSettings::TradingDisabled)
-        return result(type, Refused, kRefusedMsg, kTradingDisabled, ticket, spec.name, position.type);
+        return result(type, Refused, kRefusedMsg, kTradingDisabled, ticket, info.name, position.type);
     for (const QString &key : {QStringLiteral("sl"), QStringLiteral("tp")}) {
         double value = 0.0;
         const Presence presence = JsonFields::number(request, key, value);
         if (presence == Presence::Invalid || (presence == Presence::Valid && value < 0))
             return result(type, InvalidStops, QStringLiteral("Invalid stops"),
-                          QStringLiteral("\"sl\" and \"tp\" must be prices, 0 for none"), ticket, spec.name,
+                          QStringLiteral("\"sl\" and \"tp\" must be prices, 0 for none"), ticket, info.name,
                           position.type);
         if (presence == Presence::Valid)
-            (key == QLatin1String("sl") ? position.sl : position.tp) = spec.fromPoints(spec.toPoints(value));
+            (key == QLatin1String("sl") ? position.sl : position.tp) = info.fromPoints(info.toPoints(value));
     }
     const bool buy = position.type == 0;
     const qint64 closeSide = buy ? m_feed.bidPoints(symbol) : m_feed.askPoints(symbol);
-    const qint64 sl = spec.toPoints(position.sl);
-    const qint64 tp = spec.toPoints(position.tp);
+    const qint64 sl = info.toPoints(position.sl);
+    const qint64 tp = info.toPoints(position.tp);
     if ((position.sl > 0 && (buy ? sl >= closeSide : sl <= closeSide)) ||
         (position.tp > 0 && (buy ? tp <= closeSide : tp >= closeSide)))
         return result(type, InvalidStops, QStringLiteral("Invalid stops"),
                       QStringLiteral("Stop loss and take profit must lie on their own sides of %1")
-                          .arg(QString::number(spec.fromPoints(closeSide), 'f', spec.digits)),
-                      ticket, spec.name, position.type);
+                          .arg(QString::number(info.fromPoints(closeSide), 'f', info.digits)),
+                      ticket, info.name, position.type);
     const bool ok = m_store.transaction([&] { return m_store.writePosition(position); },
                                         [&] {
                                             m_positions[position.ticket] = position;
@@ -839,8 +851,8 @@ QJsonObject TradeEngine::modifyPosition(const ServerAccount &account, int type, 
                                         });
     if (!ok)
         return result(type, ServerError, QStringLiteral("Server error"),
-                      QStringLiteral("The change was not stored"), ticket, spec.name, position.type);
-    return result(type, Done, QStringLiteral("Position modified"), QString(), ticket, spec.name,
+                      QStringLiteral("The change was not stored"), ticket, info.name, position.type);
+    return result(type, Done, QStringLiteral("Position modified"), QString(), ticket, info.name,
                   position.type, position.priceOpen);
 }
 
@@ -855,19 +867,19 @@ QJsonObject TradeEngine::closePosition(const ServerAccount &account, int type, c
         return result(type, InvalidRequest, QStringLiteral("Invalid request"),
                       QStringLiteral("Position %1 not found").arg(ticket), ticket);
     const ServerPosition position = *it;
-    const SymbolSpec &spec = m_catalog.at(m_catalog.indexOf(position.symbol));
+    const SymbolInfo &info = m_catalog.at(m_catalog.indexOf(position.symbol));
     const int dealSide = position.type == 0 ? 1 : 0;
-    if (spec.tradingClosed)
+    if (info.tradingClosed)
         return result(type, MarketClosed, QStringLiteral("Market is closed"),
-                      QStringLiteral("The trading session of %1 is closed").arg(spec.name), ticket, spec.name,
+                      QStringLiteral("The trading session of %1 is closed").arg(info.name), ticket, info.name,
                       dealSide);
     if (restrictionOf(m_store, account) == GroupSettings::TradingDisabled)
-        return result(type, Refused, kRefusedMsg, kTradingDisabled, ticket, spec.name, dealSide);
+        return result(type, Refused, kRefusedMsg, kTradingDisabled, ticket, info.name, dealSide);
     const double price = currentClosePrice(position);
     if (!close(position, price, QString()))
         return result(type, ServerError, QStringLiteral("Server error"),
-                      QStringLiteral("The close was not stored"), ticket, spec.name, dealSide, price);
-    return result(type, Done, QStringLiteral("Position closed"), QString(), ticket, spec.name, dealSide,
+                      QStringLiteral("The close was not stored"), ticket, info.name, dealSide, price);
+    return result(type, Done, QStringLiteral("Position closed"), QString(), ticket, info.name, dealSide,
                   price);
 }
 
@@ -930,14 +942,14 @@ QJsonObject TradeEngine::closeBy(const ServerAccount &account, int type, const Q
                       a->symbol);
     const ServerPosition position = *a;
     const ServerPosition opposite = *b;
-    const SymbolSpec &spec = m_catalog.at(m_catalog.indexOf(position.symbol));
+    const SymbolInfo &info = m_catalog.at(m_catalog.indexOf(position.symbol));
     const int dealSide = position.type == 0 ? 1 : 0;
-    if (spec.tradingClosed)
+    if (info.tradingClosed)
         return result(type, MarketClosed, QStringLiteral("Market is closed"),
-                      QStringLiteral("The trading session of %1 is closed").arg(spec.name), first, spec.name,
+                      QStringLiteral("The trading session of %1 is closed").arg(info.name), first, info.name,
                       dealSide);
     if (restrictionOf(m_store, account) == GroupSettings::TradingDisabled)
-        return result(type, Refused, kRefusedMsg, kTradingDisabled, first, spec.name, dealSide);
+        return result(type, Refused, kRefusedMsg, kTradingDisabled, first, info.name, dealSide);
     // Both close at the opposite position's open price: the pair's profit is the spread between
     // the two open prices, and the opposite position's own part is zero.
     const qint64 volume = std::min(position.volume, opposite.volume);
@@ -954,9 +966,9 @@ QJsonObject TradeEngine::closeBy(const ServerAccount &account, int type, const Q
         [&] { m_store.cacheAccount(working); });
     if (!ok)
         return result(type, ServerError, QStringLiteral("Server error"),
-                      QStringLiteral("The close was not stored"), first, spec.name, dealSide, price);
+                      QStringLiteral("The close was not stored"), first, info.name, dealSide, price);
     return result(type, Done, QStringLiteral("Position closed by #%1").arg(opposite.ticket), QString(), first,
-                  spec.name, dealSide, price);
+                  info.name, dealSide, price);
 }
 
 // ---- Execution ---------------------------------------------------------------------------
@@ -1098,11 +1110,11 @@ void TradeEngine::triggerOrder(const ServerOrder &order)
     const int symbol = m_catalog.indexOf(order.symbol);
     if (symbol < 0)
         return;
-    const SymbolSpec &spec = m_catalog.at(symbol);
+    const SymbolInfo &info = m_catalog.at(symbol);
     const qint64 bid = m_feed.bidPoints(symbol);
     const qint64 ask = m_feed.askPoints(symbol);
-    const qint64 price = spec.toPoints(order.price);
-    const qint64 stop = spec.toPoints(order.stopPrice);
+    const qint64 price = info.toPoints(order.price);
+    const qint64 stop = info.toPoints(order.stopPrice);
     bool hit = false;
     switch (order.type) {
     case 2:
@@ -1157,11 +1169,11 @@ void TradeEngine::triggerOrder(const ServerOrder &order)
     }
 
     const ServerAccount *account = m_store.account(order.login);
-    const double execution = spec.fromPoints(isBuyType(order.type) ? ask : bid);
+    const double execution = info.fromPoints(isBuyType(order.type) ? ask : bid);
     if (!account)
         return;
     const Figures f = figures(*account);
-    if (f.freeMargin - marginOf(spec, order.volume, execution, account->leverage) < 0) {
+    if (f.freeMargin - marginOf(info, order.volume, execution, account->leverage) < 0) {
         ServerOrder rejected = order;
         rejected.state = ServerOrder::Rejected;
         rejected.timeDone = now;
@@ -1227,17 +1239,17 @@ void TradeEngine::onTicked(const QVector<int> &symbols)
         if (!names.contains(p.symbol) || !m_positions.contains(p.ticket))
             continue;
         const int symbol = m_catalog.indexOf(p.symbol);
-        const SymbolSpec &spec = m_catalog.at(symbol);
+        const SymbolInfo &info = m_catalog.at(symbol);
         const bool buy = p.type == 0;
         const qint64 price = buy ? m_feed.bidPoints(symbol) : m_feed.askPoints(symbol);
-        const qint64 sl = spec.toPoints(p.sl);
-        const qint64 tp = spec.toPoints(p.tp);
+        const qint64 sl = info.toPoints(p.sl);
+        const qint64 tp = info.toPoints(p.tp);
         QString comment;
         if (p.sl > 0 && (buy ? price <= sl : price >= sl))
             comment = QStringLiteral("SL");
         else if (p.tp > 0 && (buy ? price >= tp : price <= tp))
             comment = QStringLiteral("TP");
-        if (!comment.isEmpty() && close(p, spec.fromPoints(price), comment))
+        if (!comment.isEmpty() && close(p, info.fromPoints(price), comment))
             qInfo().noquote() << "engine: position" << p.ticket << "closed by" << comment;
     }
 

@@ -16,7 +16,7 @@ class AccountStore;
 class Clock;
 class PriceFeed;
 class SymbolCatalog;
-struct SymbolSpec;
+struct SymbolInfo;
 
 // Executes trade requests, triggers pending orders, stop losses, take profits and stop-outs,
 // expires orders, and builds the account messages (open positions, pending orders, history).
@@ -94,7 +94,7 @@ private:
     };
 
     Figures figures(const ServerAccount &account) const;
-    double marginOf(const SymbolSpec &spec, qint64 volume, double price, int leverage) const;
+    double marginOf(const SymbolInfo &info, qint64 volume, double price, int leverage) const;
     double currentClosePrice(const ServerPosition &position) const;
     int openItems(qint64 login) const;
 

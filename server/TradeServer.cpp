@@ -68,6 +68,8 @@ int TradeServer::dropAll()
 void TradeServer::onTcpConnection()
 {
     while (QTcpSocket *socket = m_tcp.nextPendingConnection()) {
+        // Answers are small and should leave at once rather than wait for more to send.
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         const QString key = peerKey(socket->peerAddress(), socket->peerPort());
         m_handshaking.insert(key, socket);
         connect(socket, &QObject::destroyed, this, [this, key] {

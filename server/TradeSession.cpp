@@ -248,16 +248,16 @@ void TradeSession::handleChartHistory(const QJsonObject &request)
             << "trade:" << m_peer << "asked for history it cannot have:"
             << QString::fromUtf8(QJsonDocument(request).toJson(QJsonDocument::Compact)).left(200);
     } else {
-        const SymbolSpec &spec = m_context.catalog->at(index);
-        answer.insert(QStringLiteral("digits"), spec.digits);
+        const SymbolInfo &info = m_context.catalog->at(index);
+        answer.insert(QStringLiteral("digits"), info.digits);
         const QVector<PriceBar> bars = m_context.feed->candles(index, static_cast<int>(interval), from, to);
         for (const PriceBar &bar : bars) {
             QJsonObject o;
             o.insert(QStringLiteral("datetime"), bar.time);
-            o.insert(QStringLiteral("open"), spec.fromPoints(bar.open));
-            o.insert(QStringLiteral("high"), spec.fromPoints(bar.high));
-            o.insert(QStringLiteral("low"), spec.fromPoints(bar.low));
-            o.insert(QStringLiteral("close"), spec.fromPoints(bar.close));
+            o.insert(QStringLiteral("open"), info.fromPoints(bar.open));
+            o.insert(QStringLiteral("high"), info.fromPoints(bar.high));
+            o.insert(QStringLiteral("low"), info.fromPoints(bar.low));
+            o.insert(QStringLiteral("close"), info.fromPoints(bar.close));
             array.append(o);
         }
     }

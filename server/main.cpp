@@ -1,4 +1,5 @@
 #include "server/DemoServer.h"
+#include "server/ServerLog.h"
 #include "server/ServerOptions.h"
 #include "server/SignalWatcher.h"
 
@@ -9,8 +10,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("demo-server"));
-    qSetMessagePattern(QStringLiteral("%{time yyyy-MM-dd HH:mm:ss.zzz} %{if-warning}warning: %{endif}"
-                                      "%{if-critical}error: %{endif}%{message}"));
+    ServerLog::install();
 
     ServerOptions options;
     const ServerOptions::Result parsed = ServerOptions::parse(app.arguments().mid(1), options);

@@ -101,12 +101,17 @@ QJsonObject DemoServerClient::take(int code, int timeoutMs, const Match &match)
     return message;
 }
 
+void DemoServerClient::discard(int code)
+{
+    for (int i = m_messages.size() - 1; i >= 0; --i)
+        if (codeOf(m_messages[i]) == code)
+            m_messages.removeAt(i);
+}
+
 QJsonObject DemoServerClient::request(const QJsonObject &message, int answerCode, int timeoutMs)
 {
     // Anything of that code already received belongs to earlier traffic.
-    for (int i = m_messages.size() - 1; i >= 0; --i)
-        if (codeOf(m_messages[i]) == answerCode)
-            m_messages.removeAt(i);
+    discard(answerCode);
     send(message);
     return take(answerCode, timeoutMs);
 }

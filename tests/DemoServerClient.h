@@ -37,6 +37,8 @@ public:
 
     QList<QJsonObject> messages() const { return m_messages; }
     int countOf(int code) const;
+    // Forgets every message of this code received so far.
+    void discard(int code);
     void clear();
     // Price pushes are counted but not kept (they come many times a second).
     void setKeepPrices(bool keep) { m_keepPrices = keep; }

@@ -4,11 +4,14 @@
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
 #include <QUrl>
+#include <memory>
 
 // Plain HTTP calls through QNetworkAccessManager, waited for with a bound.
 class DemoServerHttp
 {
 public:
+    DemoServerHttp();
+
     struct Reply
     {
         int status = 0; // HTTP status; 0 when no answer came
@@ -23,5 +26,5 @@ public:
 private:
     Reply wait(class QNetworkReply *reply, int timeoutMs);
 
-    QNetworkAccessManager m_manager;
+    std::unique_ptr<QNetworkAccessManager> m_manager;
 };

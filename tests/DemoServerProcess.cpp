@@ -1,6 +1,7 @@
 #include "tests/DemoServerProcess.h"
 
 #include <QDeadlineTimer>
+#include <QDebug>
 #include <QRegularExpression>
 #include <csignal>
 #include <sys/types.h>
@@ -21,6 +22,15 @@ DemoServerProcess::~DemoServerProcess()
         kill();
 }
 
+void DemoServerProcess::reportUnexpectedEnd()
+{
+    // A server that ended badly (a crash, a sanitizer report) shows why in the test's output.
+    if (m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0)
+        return;
+    qWarning().noquote() << "demo-server ended with" << m_process.exitCode() << "; its last diagnostics:\n"
+                         << errorOutput().right(6000);
+}
+
 bool DemoServerProcess::start(const QStringList &extraArguments, int timeoutMs)
 {
     m_lines.clear();
@@ -39,6 +49,16 @@ bool DemoServerProcess::start(const QStringList &extraArguments, int timeoutMs)
     m_process.setProgram(QStringLiteral(DEMO_SERVER_PATH));
     m_process.setArguments(arguments);
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
+    // Under ThreadSanitizer the server may get options of its own (see tests/server.cmake).
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (environment.contains(QStringLiteral("DEMO_SERVER_TSAN_OPTIONS")))
+        environment.insert(QStringLiteral("TSAN_OPTIONS"),
+                           environment.value(QStringLiteral("DEMO_SERVER_TSAN_OPTIONS")));
+    m_process.setProcessEnvironment(environment);
+    // DEMO_SERVER_LOG=FILE keeps the server's diagnostics (appended) for a look after the test.
+    if (environment.contains(QStringLiteral("DEMO_SERVER_LOG")))
+        m_process.setStandardErrorFile(environment.value(QStringLiteral("DEMO_SERVER_LOG")),
+                                       QIODevice::Append);
     m_process.start();
     if (!m_process.waitForStarted(timeoutMs))
         return false;
@@ -75,12 +95,15 @@ bool DemoServerProcess::start(const QStringList &extraArguments, int timeoutMs)
 
 int DemoServerProcess::stop(int signal, int timeoutMs)
 {
-    if (m_process.state() == QProcess::NotRunning)
+    if (m_process.state() == QProcess::NotRunning) {
+        reportUnexpectedEnd();
         return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
+    }
     ::kill(static_cast<pid_t>(m_process.processId()), signal);
     if (!m_process.waitForFinished(timeoutMs))
         return -1;
     m_stderr += m_process.readAllStandardError();
+    reportUnexpectedEnd();
     return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
 }
 

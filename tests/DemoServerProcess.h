@@ -36,6 +36,8 @@ public:
     QProcess &process() { return m_process; }
 
 private:
+    void reportUnexpectedEnd();
+
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_databasePath;
     QProcess m_process;

@@ -415,6 +415,8 @@ void TestLoginDialog::addServerSelectsTheChosenAccountsServer_data()
     QTest::newRow("the account's server") << QStringList({"A", "Zelvant demo server 2", "B", "C"}) << "B";
     QTest::newRow("account's server absent: demo server 2")
         << QStringList({"A", "Zelvant demo server 2", "C"}) << "Zelvant demo server 2";
+    QTest::newRow("demo server 2 in the directory's capitals")
+        << QStringList({"A", "Zelvant Demo Server 2", "C"}) << "Zelvant Demo Server 2";
     QTest::newRow("neither present: no server") << QStringList({"A", "C"}) << "";
 }
 

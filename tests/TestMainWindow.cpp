@@ -35,7 +35,7 @@
 
 namespace {
 
-const QString kServerName = QStringLiteral("Zelvant demo server 2");
+const QString kServerName = QStringLiteral("Zelvant Demo Server 2");
 
 // One window over one connection; the window goes first, as at the end of the program.
 struct Terminal

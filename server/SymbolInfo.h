@@ -3,7 +3,7 @@
 #include <QString>
 
 // Static description of one tradable symbol, and the parameters of its simulated market.
-struct SymbolSpec
+struct SymbolInfo
 {
     QString name;
     QString description;
