@@ -25,7 +25,6 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcessEnvironment>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTimer>
@@ -75,10 +74,6 @@ void TestDirectoryDemoServer::initTestCase()
     qputenv("XDG_DATA_HOME", QDir(m_profile.home()).filePath("xdg-data").toLocal8Bit());
     QVERIFY(QDir::setCurrent(m_profile.home()));
     m_server = std::make_unique<DemoServerProcess>();
-    // Here the server is only the peer; its own tests watch it under ThreadSanitizer.
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("TSAN_OPTIONS", environment.value("TSAN_OPTIONS") + " report_bugs=0");
-    m_server->process().setProcessEnvironment(environment);
     // Accounts of the password rows, one each, so the rows do not depend on one another.
     QStringList accounts;
     for (int i = 1; i <= 8; ++i)
