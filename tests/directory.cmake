@@ -8,10 +8,10 @@ terminal_test(TestBrokerDirectoryRules SOURCES TestBrokerDirectoryRules.cpp LIBS
 terminal_test(TestLatencyProbe SOURCES TestLatencyProbe.cpp LIBS terminal_app directory_test_support)
 terminal_test(TestAccountDialogs SOURCES TestAccountDialogs.cpp
   LIBS terminal_accounts directory_test_support
-  LABELS threaded TIMEOUT 180)
+  LABELS threaded TIMEOUT 180 COST 25)
 terminal_test(TestDirectoryWindow SOURCES TestDirectoryWindow.cpp TemporaryProfile.cpp TemporaryProfile.h
   LIBS terminal_app terminal_resources directory_test_support
-  LABELS threaded TIMEOUT 300)
+  LABELS threaded TIMEOUT 300 COST 100)
 if(TARGET demo-server)
   terminal_test(TestDirectoryDemoServer SOURCES TestDirectoryDemoServer.cpp TemporaryProfile.cpp TemporaryProfile.h
     LIBS terminal_app terminal_resources directory_test_support demo_server_test_support
