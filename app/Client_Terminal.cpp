@@ -208,6 +208,9 @@ Client_Terminal::Client_Terminal(TradeClient *tradeClient, QWidget *parent)
 
 Client_Terminal::~Client_Terminal()
 {
+    // The connection outlives the window: its worker must stop feeding the buffer
+    // before the buffer goes with the window's children.
+    tradeClient->setPriceBuffer(nullptr);
     delete m_latency; // stops its timer and ends a running probe
     m_latency = nullptr;
     m_directory->suspensionTimer()->stop();

@@ -65,7 +65,8 @@ bool TradeClient::connectToServer(const QUrl &url, quint64 login, const QString 
     m_login = login;
     m_password = password;
     m_serverName = serverName;
-    logger()->log(QStringLiteral("Terminal"), QStringLiteral("%1 try to connect to %2").arg(login).arg(serverName));
+    logger()->log(QStringLiteral("Terminal"),
+                  QStringLiteral("%1 try to connect to %2").arg(login).arg(serverName));
     start();
     return changed;
 }
@@ -76,6 +77,12 @@ void TradeClient::logout()
     stopWorker();
     logger()->log(QStringLiteral("Terminal"),
                   QStringLiteral("%1 Log out from %2").arg(m_login).arg(m_serverName));
+}
+
+void TradeClient::setPriceBuffer(TickSink *buffer)
+{
+    std::lock_guard<std::mutex> locker(m_sinkMutex);
+    m_priceBuffer = buffer;
 }
 
 void TradeClient::shutdown()
@@ -118,7 +125,8 @@ void TradeClient::requestHistory(int dayOffset)
     const QDate today = QDate::currentDate();
     QJsonObject request;
     request.insert(QStringLiteral("req_code"), 5);
-    request.insert(QStringLiteral("from"), QDateTime(today.addDays(dayOffset), QTime(0, 0)).toSecsSinceEpoch());
+    request.insert(QStringLiteral("from"),
+                   QDateTime(today.addDays(dayOffset), QTime(0, 0)).toSecsSinceEpoch());
     request.insert(QStringLiteral("to"), QDateTime(today.addDays(1), QTime(0, 0)).toSecsSinceEpoch());
     sendRequest(request);
 }
@@ -171,15 +179,18 @@ QString TradeClient::formatDateTime(qint64 seconds, const QTimeZone &zone)
 {
     if (!zone.isValid())
         return QString();
-    return QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC).toTimeZone(zone).toString(
-        QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC)
+        .toTimeZone(zone)
+        .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
 QString TradeClient::formatTime(qint64 seconds, const QTimeZone &zone)
 {
     if (!zone.isValid())
         return QString();
-    return QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC).toTimeZone(zone).toString(QStringLiteral("HH:mm:ss"));
+    return QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC)
+        .toTimeZone(zone)
+        .toString(QStringLiteral("HH:mm:ss"));
 }
 
 // ---- worker thread ----
@@ -201,7 +212,8 @@ void TradeClient::run()
     // The handlers run on this thread: the connections are direct.
     connect(m_socket, &QWebSocket::connected, m_socket, [this] { onConnected(); });
     connect(m_socket, &QWebSocket::disconnected, m_socket, [this] { closed(); });
-    connect(m_socket, &QWebSocket::textMessageReceived, m_socket, [this](const QString &m) { onMessageReceived(m); });
+    connect(m_socket, &QWebSocket::textMessageReceived, m_socket,
+            [this](const QString &m) { onMessageReceived(m); });
     connect(m_socket, QOverload<QAbstractSocket::SocketError>::of(&QWebSocket::error), m_socket,
             [this](QAbstractSocket::SocketError code) {
                 qDebug() << "WebSocket error: " << int(code);
@@ -427,10 +439,12 @@ void TradeClient::dispatch(const QJsonObject &object)
     case 1:
         handleLoginResult(object);
         break;
-    case 2:
-        if (TickSink *sink = m_priceBuffer.load())
-            sink->addTick(TickData(object));
-        break;
+    case 2: {
+        const TickData tick(object);
+        std::lock_guard<std::mutex> locker(m_sinkMutex);
+        if (m_priceBuffer)
+            m_priceBuffer->addTick(tick);
+    } break;
     case 3:
         emit chartHistoryReceived(object);
         break;
@@ -464,7 +478,8 @@ void TradeClient::handleLoginResult(const QJsonObject &object)
     if (disabled) {
         m_loggedIn = false;
         m_connected = false;
-        logger()->log(QStringLiteral("Terminal"), QStringLiteral("%1 login failed - Group is disabled").arg(m_login));
+        logger()->log(QStringLiteral("Terminal"),
+                      QStringLiteral("%1 login failed - Group is disabled").arg(m_login));
         emit loginFail();
         m_socket->close(QWebSocketProtocol::CloseCodeNormal, QString());
     } else if (state == 0) {
@@ -494,7 +509,8 @@ void TradeClient::handleTradeResult(const QJsonObject &object)
         line += QStringLiteral(", Type: %1").arg(JsonRead::toInt(object, QLatin1String("type")));
     if (object.contains(QLatin1String("order"))) {
         const QJsonValue order = object.value(QLatin1String("order"));
-        const QString orderText = order.isString() ? order.toString() : QString::number(JsonRead::toInt64(order));
+        const QString orderText =
+            order.isString() ? order.toString() : QString::number(JsonRead::toInt64(order));
         line += QStringLiteral(", Order: %1").arg(orderText);
     }
     logger()->log(QStringLiteral("Trade Response"), line);

@@ -2,11 +2,11 @@
 
 #include <QAbstractSocket>
 #include <QJsonObject>
-#include <mutex>
 #include <QStringList>
 #include <QThread>
 #include <QTimeZone>
 #include <QUrl>
+#include <mutex>
 
 #include <atomic>
 
@@ -47,8 +47,9 @@ public:
     bool isLoggedIn() const { return m_loggedIn.load(); }
     bool isConnected() const { return m_connected.load(); }
 
-    // Not owned; may be null. Set before connecting.
-    void setPriceBuffer(TickSink *buffer) { m_priceBuffer.store(buffer); }
+    // Not owned; may be null. Once this returns, the previous buffer is no longer
+    // in use by the worker, so its owner may delete it.
+    void setPriceBuffer(TickSink *buffer);
 
     // One received text as an object; malformed text or a non-object gives an empty one.
     static QJsonObject parseMessage(const QString &text);
@@ -119,5 +120,6 @@ private:
     QTimer *m_reconnectTimer = nullptr;
     QWebSocket *m_socket = nullptr;
 
-    std::atomic<TickSink *> m_priceBuffer{nullptr};
+    std::mutex m_sinkMutex; // held while the worker hands a tick to the buffer
+    TickSink *m_priceBuffer = nullptr;
 };
