@@ -93,6 +93,7 @@ private slots:
     void tradeResultLogLine_data();
     void tradeResultLogLine();
     void priceGoesToTickSink();
+    void detachedTickSinkIsNeverCalledAgain();
     void timeZones_data();
     void timeZones();
     void formattersNeedValidZone();
@@ -462,6 +463,31 @@ void TestTradeClient::priceGoesToTickSink()
     QCOMPARE(sink.ticks[0].symbol, QStringLiteral("EURUSD"));
     QCOMPARE(sink.ticks[0].volume, 1.25);
     QCOMPARE(sink.ticks[1].bid, 0.0);
+}
+
+void TestTradeClient::detachedTickSinkIsNeverCalledAgain()
+{
+    WebSocketTestPeer peer;
+    peer.setHandler(WebSocketTestPeer::loginHandler(true));
+    TradeClient client;
+    CountingSink sink;
+    client.setPriceBuffer(&sink);
+    Recorder recorder(&client);
+    loginTo(client, recorder, peer.url());
+    QTimer pusher;
+    connect(&pusher, &QTimer::timeout, &peer, [&peer] {
+        for (int i = 0; i < 20; ++i)
+            peer.sendTextToAll(R"({"res_code":2,"symbol":"EURUSD","bid":1.1,"ask":1.2})");
+    });
+    pusher.start(2);
+    QTRY_VERIFY_WITH_TIMEOUT(sink.count() > 50, 5000);
+    // Once this returns the worker is not inside the sink and never enters it again,
+    // so the sink's owner may delete it (the window does, while the connection lives on).
+    client.setPriceBuffer(nullptr);
+    const int atDetach = sink.count();
+    QTest::qWait(300);
+    QCOMPARE(sink.count(), atDetach);
+    client.logout();
 }
 
 void TestTradeClient::timeZones_data()
