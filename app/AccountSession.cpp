@@ -34,8 +34,9 @@ QByteArray readWhole(const QString &path, bool *ok)
 
 } // namespace
 
-void AccountSession::save(QMainWindow *window, quint64 login, const QString &password, const QString &serverName,
-                          const QString &serverAddress, const QStringList &symbolNames)
+void AccountSession::save(QMainWindow *window, quint64 login, const QString &password,
+                          const QString &serverName, const QString &serverAddress,
+                          const QStringList &symbolNames)
 {
     const QString folder = AccountPaths::accountFolder(serverName, login);
     if (folder.isEmpty() || !QDir().mkpath(folder))
@@ -63,8 +64,8 @@ void AccountSession::restore(QMainWindow *window, SymbolDataStorage *symbols, qu
     bool ok = false;
     const QByteArray symbolText = readWhole(dir.filePath(QStringLiteral("symbols")), &ok);
     if (ok && symbols) {
-        const QStringList names =
-            QString::fromUtf8(symbolText).split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+        const QStringList names = QString::fromUtf8(symbolText)
+                                      .split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
         symbols->setSymbols(names, false);
     }
     if (!window)

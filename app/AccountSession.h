@@ -14,5 +14,6 @@ public:
     static void save(QMainWindow *window, quint64 login, const QString &password, const QString &serverName,
                      const QString &serverAddress, const QStringList &symbolNames);
     // Restores the market watch order and the window layout; nothing when the folder is missing.
-    static void restore(QMainWindow *window, SymbolDataStorage *symbols, quint64 login, const QString &serverName);
+    static void restore(QMainWindow *window, SymbolDataStorage *symbols, quint64 login,
+                        const QString &serverName);
 };

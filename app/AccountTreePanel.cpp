@@ -71,14 +71,16 @@ void AccountTreePanel::loadAccountTree(const QString &accountName)
         }
         if (!serverItem)
             serverItem = new QTreeWidgetItem(m_tree, {account.serverName});
-        const QString identity = SavedAccountsFile::identity(QString::number(account.login), account.serverName);
+        const QString identity =
+            SavedAccountsFile::identity(QString::number(account.login), account.serverName);
         const bool current = account.login == currentLogin && account.serverName == currentServer;
         QString name = m_accountNameCache.value(identity);
         if (name.isEmpty() && current && !accountName.isEmpty()) {
             name = accountName;
             m_accountNameCache.insert(identity, name);
         }
-        auto *item = new QTreeWidgetItem(serverItem, {QStringLiteral("%1 - %2").arg(account.login).arg(name)});
+        auto *item =
+            new QTreeWidgetItem(serverItem, {QStringLiteral("%1 - %2").arg(account.login).arg(name)});
         item->setData(0, Qt::UserRole, account.serverName);
         if (current) {
             item->setIcon(0, onlineIcon);

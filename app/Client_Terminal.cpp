@@ -32,9 +32,9 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QPushButton>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -140,7 +140,8 @@ Client_Terminal::Client_Terminal(TradeClient *tradeClient, QWidget *parent)
     connect(tradeClient, &TradeClient::loginSuccess, this, &Client_Terminal::onLogin);
     connect(tradeClient, &TradeClient::loginFail, this, &Client_Terminal::onLoginFailed);
     connect(tradeClient, &TradeClient::symbolListReceived, &symbols, &SymbolDataStorage::onSymbolList);
-    connect(tradeClient, &TradeClient::chartHistoryReceived, chartManager, &ChartManager::updateChartHistoryFromServer);
+    connect(tradeClient, &TradeClient::chartHistoryReceived, chartManager,
+            &ChartManager::updateChartHistoryFromServer);
 
     // 8. The account-service dialogs.
     openDemoDialog = new OpenDemoDlg(this);
@@ -162,7 +163,8 @@ Client_Terminal::Client_Terminal(TradeClient *tradeClient, QWidget *parent)
     m_boldFont.setWeight(75);
 
     // 12. Connection toolbar.
-    connect(ui->actionConnect, &QAction::triggered, this, &Client_Terminal::on_actionLogin_to_Trade_Account_triggered);
+    connect(ui->actionConnect, &QAction::triggered, this,
+            &Client_Terminal::on_actionLogin_to_Trade_Account_triggered);
     connect(ui->actionDisconnect, &QAction::triggered, this, &Client_Terminal::disconnectToBroker);
     connect(ui->actionChartView, &QAction::triggered, this, &Client_Terminal::viewChartAction);
     connect(ui->actionCopyTrading, &QAction::triggered, this, &Client_Terminal::viewCopyTradingAction);
@@ -177,8 +179,8 @@ Client_Terminal::Client_Terminal(TradeClient *tradeClient, QWidget *parent)
     // connection and chart-style bars move to a second row.
     if (QScreen *screen = QGuiApplication::primaryScreen()) {
         int needed = 0;
-        for (QToolBar *bar : {ui->cursorsToolBar, ui->timeframeToolBar, ui->tradeToolBar, ui->connectionToolBar,
-                              ui->chartStyleToolBar})
+        for (QToolBar *bar : {ui->cursorsToolBar, ui->timeframeToolBar, ui->tradeToolBar,
+                              ui->connectionToolBar, ui->chartStyleToolBar})
             needed += bar->sizeHint().width() + 12;
         if (needed > screen->availableGeometry().width())
             insertToolBarBreak(ui->tradeToolBar);
@@ -188,7 +190,8 @@ Client_Terminal::Client_Terminal(TradeClient *tradeClient, QWidget *parent)
     buildStatusBar();
     connect(tradeClient, &TradeClient::websocketConnected, flow, &ConnectionFlow::onWebsocketConnected);
     connect(tradeClient, &TradeClient::websocketDisconnected, this, &Client_Terminal::onWebsocketClosed);
-    connect(tradeClient, &TradeClient::websocketDisconnected, flow, &ConnectionFlow::onWebsocketDisconnectedNotice);
+    connect(tradeClient, &TradeClient::websocketDisconnected, flow,
+            &ConnectionFlow::onWebsocketDisconnectedNotice);
 
     // 16. The latency probe.
     m_latency = new LatencyProbe(this);

@@ -189,8 +189,8 @@ void ConnectionFlow::autoLoginSavedAccount()
     m_parts.loginDialog->setServerName(account.serverName);
     m_parts.status->setLatencyIdle(QStringLiteral("..."));
     setPingTarget(hostOf(account.serverAddress), true);
-    m_parts.tradeClient->connectToServer(QUrl(account.serverAddress), quint64(account.login), account.password,
-                                         account.serverName);
+    m_parts.tradeClient->connectToServer(QUrl(account.serverAddress), quint64(account.login),
+                                         account.password, account.serverName);
     updateWindowTitle();
 }
 
@@ -327,7 +327,8 @@ void ConnectionFlow::onLoginFailed()
         client->clearLastError();
     } else if (SessionFlags::accountDisabled()) {
         setStatus(tr("Login Failed"), Status::red); // shows "Disabled"
-        criticalBox(tr("Account Disabled"), tr("This trading account's group is disabled. Trading is not allowed."));
+        criticalBox(tr("Account Disabled"),
+                    tr("This trading account's group is disabled. Trading is not allowed."));
         m_parts.window->showChartWindows(false);
         client->logout();
         updateComponents(false);
@@ -338,7 +339,8 @@ void ConnectionFlow::onLoginFailed()
         m_parts.window->clearUI();
     } else {
         m_parts.sounds->play(SoundEffects::Disconnected);
-        criticalBox(tr("Login Failed"), tr("Connecting to trade server failed. Please check your credentials and try again."));
+        criticalBox(tr("Login Failed"),
+                    tr("Connecting to trade server failed. Please check your credentials and try again."));
         showLoginDialog();
         m_parts.window->clearUI();
     }

@@ -13,8 +13,9 @@ const QColor ConnectionStatusWidget::darkYellow(0x80, 0x80, 0x00);
 const QColor ConnectionStatusWidget::orange(0xff, 0x8c, 0x00);
 
 namespace {
-const char *kStatusStyle = "QLabel {  color: %1;  font-family: 'Segoe UI';  font-size: 7pt;  font-style: italic;  "
-                           "font-weight: medium;}";
+const char *kStatusStyle =
+    "QLabel {  color: %1;  font-family: 'Segoe UI';  font-size: 7pt;  font-style: italic;  "
+    "font-weight: medium;}";
 const char *kIdleLatencyStyle = "QLabel { color: #888888; font-size: 8pt; padding-left: 8px; }";
 } // namespace
 

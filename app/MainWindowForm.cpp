@@ -94,8 +94,8 @@ void MainWindowForm::setupUi(QMainWindow *window)
     actionHorizontal_Line = makeAction(window, "actionHorizontal_Line", "hline.png");
     actionTrendline = makeAction(window, "actionTrendline", "trend line.png");
     actionFibonacciRetracement = makeAction(window, "actionFibonacciRetracement", "fr.png");
-    for (QAction *a : {actionCursor, actionCrosshair, actionVertical_Line, actionHorizontal_Line, actionTrendline,
-                       actionFibonacciRetracement})
+    for (QAction *a : {actionCursor, actionCrosshair, actionVertical_Line, actionHorizontal_Line,
+                       actionTrendline, actionFibonacciRetracement})
         a->setCheckable(true);
     actionCursor->setChecked(true);
     actionM1 = makeAction(window, "actionM1");
@@ -134,8 +134,8 @@ void MainWindowForm::setupUi(QMainWindow *window)
 
     drawingToolGroup = new QActionGroup(window);
     drawingToolGroup->setObjectName(QStringLiteral("drawingToolGroup"));
-    for (QAction *a : {actionCursor, actionCrosshair, actionHorizontal_Line, actionVertical_Line, actionTrendline,
-                       actionFibonacciRetracement})
+    for (QAction *a : {actionCursor, actionCrosshair, actionHorizontal_Line, actionVertical_Line,
+                       actionTrendline, actionFibonacciRetracement})
         drawingToolGroup->addAction(a);
     drawingToolGroup->setExclusive(true);
     timeframeGroup = new QActionGroup(window);
@@ -278,8 +278,8 @@ void MainWindowForm::setupUi(QMainWindow *window)
 
     connectionToolBar = makeToolBar(window, "connectionToolBar", "toolBar");
     connectionToolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    for (QAction *a :
-         {actionConnect, actionDisconnect, actionOpenDemo, actionChangePassword, actionChartView, actionCopyTrading})
+    for (QAction *a : {actionConnect, actionDisconnect, actionOpenDemo, actionChangePassword, actionChartView,
+                       actionCopyTrading})
         connectionToolBar->addAction(a);
 
     chartStyleToolBar = makeToolBar(window, "chartStyleToolBar", "toolBar");
@@ -319,15 +319,17 @@ void MainWindowForm::setupUi(QMainWindow *window)
     window->setStatusBar(statusbar);
 
     // Tables: headers and the common set-up.
-    setupWindowTable(symbolTableWidget, {"Symbol", "Bid", "Ask", "Spread", "High", "Low", "Time", "%H", "%L"});
+    setupWindowTable(symbolTableWidget,
+                     {"Symbol", "Bid", "Ask", "Spread", "High", "Low", "Time", "%H", "%L"});
     symbolTableWidget->setColumnHidden(7, true);
     symbolTableWidget->setColumnHidden(8, true);
     symbolTableWidget->setEditTriggers(QAbstractItemView::NoEditTriggers);
     symbolTableWidget->setDragEnabled(true);
-    setupWindowTable(tradeTableWidget, {"symbol", "ticket", "time", "type", "volume", "open Price", "S/L", "T/P",
-                                        "current price", "swap", "profit"});
-    setupWindowTable(positionTableWidget, {"symbol", "ticket", "open time", "type", "volume", "s/l", "t/p",
-                                           "price (open)", "price", "swap", "commission", "profit", "close time"});
+    setupWindowTable(tradeTableWidget, {"symbol", "ticket", "time", "type", "volume", "open Price", "S/L",
+                                        "T/P", "current price", "swap", "profit"});
+    setupWindowTable(positionTableWidget,
+                     {"symbol", "ticket", "open time", "type", "volume", "s/l", "t/p", "price (open)",
+                      "price", "swap", "commission", "profit", "close time"});
     setupWindowTable(orderTableWidget,
                      {"symbol", "ticket", "time", "type", "volume", "s/l", "t/p", "price", "price", "state"});
     setupWindowTable(dealTableWidget, {"symbol", "ticket", "order", "time", "type", "volume", "price", "swap",
@@ -335,7 +337,8 @@ void MainWindowForm::setupUi(QMainWindow *window)
     setupWindowTable(netTableWidget, {"Symbol", "Positions", "Buy Volume", "Buy Price Average", "Sell Volume",
                                       "Sell Price Average", "Net Volume", "Profit"});
     netTableWidget->verticalHeader()->setDefaultSectionSize(21);
-    for (QTableWidget *t : {symbolTableWidget, tradeTableWidget, positionTableWidget, orderTableWidget, dealTableWidget})
+    for (QTableWidget *t :
+         {symbolTableWidget, tradeTableWidget, positionTableWidget, orderTableWidget, dealTableWidget})
         t->setContextMenuPolicy(Qt::CustomContextMenu);
 
     retranslateUi(window);
@@ -359,11 +362,10 @@ void MainWindowForm::retranslateUi(QMainWindow *window)
     actionTrendline->setText(QMainWindow::tr("Trendline"));
     actionFibonacciRetracement->setText(QMainWindow::tr("Fibonacci Retracement"));
     const QStringList names = {"M1", "M5", "M15", "M30", "H1", "H4", "D1", "W1", "MN"};
-    const QStringList tips = {QMainWindow::tr("1 Minute chart"), QMainWindow::tr("5 Minutes"),
-                              QMainWindow::tr("15 minutes chart"), QMainWindow::tr("30 Minutes"),
-                              QMainWindow::tr("1 Hour"), QMainWindow::tr("4 Hours"),
-                              QMainWindow::tr("Daily"), QMainWindow::tr("Weekly"),
-                              QMainWindow::tr("Monthly")};
+    const QStringList tips = {
+        QMainWindow::tr("1 Minute chart"), QMainWindow::tr("5 Minutes"), QMainWindow::tr("15 minutes chart"),
+        QMainWindow::tr("30 Minutes"),     QMainWindow::tr("1 Hour"),    QMainWindow::tr("4 Hours"),
+        QMainWindow::tr("Daily"),          QMainWindow::tr("Weekly"),    QMainWindow::tr("Monthly")};
     const QList<QAction *> frames = timeframeActions();
     for (int i = 0; i < frames.size(); ++i) {
         frames[i]->setText(names[i]);

@@ -9,7 +9,13 @@ class SoundEffects : public QObject
 {
     Q_OBJECT
 public:
-    enum Sound { Login, Disconnected, Trade, Error };
+    enum Sound
+    {
+        Login,
+        Disconnected,
+        Trade,
+        Error
+    };
 
     explicit SoundEffects(QObject *parent = nullptr);
 

@@ -5,9 +5,10 @@
 #include <QTableWidget>
 
 namespace {
-const char *kHeaderStyle = "QHeaderView::section { background-color: #D3D3D3; font-size: 8pt; font-weight: normal; "
-                           "padding: 4px;}QHeaderView::section:pressed { background-color: #B0B0B0;}"
-                           "QHeaderView::section:hover { background-color: #E0E0E0;}";
+const char *kHeaderStyle =
+    "QHeaderView::section { background-color: #D3D3D3; font-size: 8pt; font-weight: normal; "
+    "padding: 4px;}QHeaderView::section:pressed { background-color: #B0B0B0;}"
+    "QHeaderView::section:hover { background-color: #E0E0E0;}";
 }
 
 void setupWindowTable(QTableWidget *table, const QStringList &headers)

@@ -14,7 +14,8 @@ int main(int argc, char **argv)
     QCoreApplication::setOrganizationName(AccountPaths::organisationName());
     QCoreApplication::setApplicationName(AccountPaths::applicationName());
 
-    const double dpi = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->logicalDotsPerInch() : 96.0;
+    const double dpi =
+        QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->logicalDotsPerInch() : 96.0;
     QFont font = QApplication::font();
     font.setPointSize(10);
     QApplication::setFont(font);

@@ -52,7 +52,8 @@ void BM_PricePushToBuffer(benchmark::State &state)
         sink->addTick(TickData(object));
     }
     state.SetItemsProcessed(state.iterations());
-    state.counters["msgs_per_s"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["msgs_per_s"] =
+        benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_PricePushToBuffer);
 

@@ -24,13 +24,31 @@ QString toText(const QJsonValue &value);
 // A JSON bool, else false.
 bool toBool(const QJsonValue &value);
 
-inline int toInt(const QJsonObject &o, QLatin1String key) { return toInt(o.value(key)); }
-inline qint64 toInt64(const QJsonObject &o, QLatin1String key) { return toInt64(o.value(key)); }
-inline double toDouble(const QJsonObject &o, QLatin1String key) { return toDouble(o.value(key)); }
-inline QString toText(const QJsonObject &o, QLatin1String key) { return toText(o.value(key)); }
-inline bool toBool(const QJsonObject &o, QLatin1String key) { return toBool(o.value(key)); }
+inline int toInt(const QJsonObject &o, QLatin1String key)
+{
+    return toInt(o.value(key));
+}
+inline qint64 toInt64(const QJsonObject &o, QLatin1String key)
+{
+    return toInt64(o.value(key));
+}
+inline double toDouble(const QJsonObject &o, QLatin1String key)
+{
+    return toDouble(o.value(key));
+}
+inline QString toText(const QJsonObject &o, QLatin1String key)
+{
+    return toText(o.value(key));
+}
+inline bool toBool(const QJsonObject &o, QLatin1String key)
+{
+    return toBool(o.value(key));
+}
 
 // Volumes travel as integer counts of 1/10000 lot.
-inline double lotsFromUnits(const QJsonObject &o, QLatin1String key) { return toInt(o, key) / 10000.0; }
+inline double lotsFromUnits(const QJsonObject &o, QLatin1String key)
+{
+    return toInt(o, key) / 10000.0;
+}
 
 } // namespace JsonRead

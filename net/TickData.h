@@ -18,7 +18,7 @@ public:
     }
 
     QString symbol;
-    qint64 timestamp = 0; // chart time; 0 marks a tick the window ignores
+    qint64 timestamp = 0;   // chart time; 0 marks a tick the window ignores
     qint64 server_time = 0; // time shown in the market watch
     double bid = 0.0;
     double ask = 0.0;

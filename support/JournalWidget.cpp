@@ -42,8 +42,9 @@ void JournalWidget::addItem(const QDateTime &time, const QString &server, const 
     timeItem->setData(Qt::UserRole, time);
     auto *sourceItem = new FooterItem(server);
     auto *messageItem = new FooterItem(message);
-    for (QTableWidgetItem *item : {static_cast<QTableWidgetItem *>(timeItem), static_cast<QTableWidgetItem *>(sourceItem),
-                                   static_cast<QTableWidgetItem *>(messageItem)})
+    for (QTableWidgetItem *item :
+         {static_cast<QTableWidgetItem *>(timeItem), static_cast<QTableWidgetItem *>(sourceItem),
+          static_cast<QTableWidgetItem *>(messageItem)})
         item->setFlags(flags);
     m_table->setItem(row, 0, timeItem);
     m_table->setItem(row, 1, sourceItem);

@@ -76,7 +76,8 @@ void Logger::run()
         return;
     }
     QTimer timer;
-    connect(&timer, &QTimer::timeout, &timer, [this] { writePending(); }, Qt::DirectConnection);
+    connect(
+        &timer, &QTimer::timeout, &timer, [this] { writePending(); }, Qt::DirectConnection);
     timer.start(10);
     exec();
     writePending();

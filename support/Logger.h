@@ -1,11 +1,11 @@
 #pragma once
 
 #include <QDateTime>
-#include <atomic>
-#include <mutex>
 #include <QString>
 #include <QStringList>
 #include <QThread>
+#include <atomic>
+#include <mutex>
 
 // The process-wide event log. log() may be called on any thread; the lines are
 // appended to "Logs/yyyy-MM-dd.log" in the current directory by the logger's

@@ -1,10 +1,11 @@
 #include "ModalAnswerer.h"
 
 #include <QAbstractButton>
-#include <QPushButton>
 #include <QApplication>
+#include <QPushButton>
 
-ModalAnswerer::ModalAnswerer(QMessageBox::StandardButton answer, QObject *parent) : QObject(parent), m_answer(answer)
+ModalAnswerer::ModalAnswerer(QMessageBox::StandardButton answer, QObject *parent)
+    : QObject(parent), m_answer(answer)
 {
     connect(&m_timer, &QTimer::timeout, this, &ModalAnswerer::poll);
     m_timer.start(20);
@@ -26,7 +27,8 @@ void ModalAnswerer::poll()
     m_texts << box->text();
     QAbstractButton *button = box->button(m_answer);
     if (!button)
-        button = box->defaultButton() ? static_cast<QAbstractButton *>(box->defaultButton()) : box->buttons().value(0);
+        button = box->defaultButton() ? static_cast<QAbstractButton *>(box->defaultButton())
+                                      : box->buttons().value(0);
     if (button)
         button->click();
 }

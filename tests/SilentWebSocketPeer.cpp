@@ -56,7 +56,8 @@ void SilentWebSocketPeer::onReadyRead(QTcpSocket *socket)
             key = line.mid(line.indexOf(':') + 1).trimmed();
     }
     const QByteArray accept =
-        QCryptographicHash::hash(key + "258EAFA5-E914-47DA-95CA-C5AB0DC85B11", QCryptographicHash::Sha1).toBase64();
+        QCryptographicHash::hash(key + "258EAFA5-E914-47DA-95CA-C5AB0DC85B11", QCryptographicHash::Sha1)
+            .toBase64();
     socket->write("HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
                   "Sec-WebSocket-Accept: " +
                   accept + "\r\n\r\n");

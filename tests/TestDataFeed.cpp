@@ -186,8 +186,7 @@ void TestDataFeed::symbolListAndBatchedTicks()
     QTRY_COMPARE_WITH_TIMEOUT(logins.size(), 1, 10000);
     QCOMPARE(peer.loginMessage,
              (QJsonObject{{"req_code", 1}, {"id", 5001}, {"password", "secret"}, {"type", 3}}));
-    QCOMPARE(logins.first().value(QLatin1String("name")).toString(),
-             QStringLiteral("Test Trader"));
+    QCOMPARE(logins.first().value(QLatin1String("name")).toString(), QStringLiteral("Test Trader"));
     QVERIFY(client.isLoggedIn());
 
     QTRY_COMPARE_WITH_TIMEOUT(listSpy.count(), 1, 10000);

@@ -266,7 +266,8 @@ void TestDemoServerSession::pricesMoveAboutFourTimesASecond()
     int moved = 0;
     for (const QSet<double> &seen : qAsConst(bids))
         moved += seen.size() > 1 ? 1 : 0;
-    QVERIFY2(moved >= bids.size() / 2, qPrintable(QStringLiteral("%1 of %2 symbols moved").arg(moved).arg(bids.size())));
+    QVERIFY2(moved >= bids.size() / 2,
+             qPrintable(QStringLiteral("%1 of %2 symbols moved").arg(moved).arg(bids.size())));
 }
 
 void TestDemoServerSession::badInputIsSurvived_data()

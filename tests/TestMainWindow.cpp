@@ -64,8 +64,11 @@ QStringList headers(QTableWidget *table)
 QJsonObject accountEntry(qint64 login, const QString &server, const QString &status,
                          const QString &password = QString())
 {
-    QJsonObject o{{"account", QString::number(login)}, {"server", server}, {"server_name", kServerName},
-                  {"name", QStringLiteral("Trader %1").arg(login)}, {"status", status}};
+    QJsonObject o{{"account", QString::number(login)},
+                  {"server", server},
+                  {"server_name", kServerName},
+                  {"name", QStringLiteral("Trader %1").arg(login)},
+                  {"status", status}};
     if (!password.isEmpty())
         o.insert("master_password", password);
     return o;
@@ -167,13 +170,16 @@ void TestMainWindow::frameObjectsAndTexts()
     const QList<QPair<const char *, QStringList>> tables = {
         {"symbolTableWidget", {"Symbol", "Bid", "Ask", "Spread", "High", "Low", "Time", "%H", "%L"}},
         {"tradeTableWidget",
-         {"symbol", "ticket", "time", "type", "volume", "open Price", "S/L", "T/P", "current price", "swap", "profit"}},
+         {"symbol", "ticket", "time", "type", "volume", "open Price", "S/L", "T/P", "current price", "swap",
+          "profit"}},
         {"positionTableWidget",
          {"symbol", "ticket", "open time", "type", "volume", "s/l", "t/p", "price (open)", "price", "swap",
           "commission", "profit", "close time"}},
-        {"orderTableWidget", {"symbol", "ticket", "time", "type", "volume", "s/l", "t/p", "price", "price", "state"}},
+        {"orderTableWidget",
+         {"symbol", "ticket", "time", "type", "volume", "s/l", "t/p", "price", "price", "state"}},
         {"dealTableWidget",
-         {"symbol", "ticket", "order", "time", "type", "volume", "price", "swap", "commission", "profit", "comment"}},
+         {"symbol", "ticket", "order", "time", "type", "volume", "price", "swap", "commission", "profit",
+          "comment"}},
         {"netTableWidget",
          {"Symbol", "Positions", "Buy Volume", "Buy Price Average", "Sell Volume", "Sell Price Average",
           "Net Volume", "Profit"}}};
@@ -191,8 +197,8 @@ void TestMainWindow::frameObjectsAndTexts()
 
     // Toolbars: order, titles and contents.
     QList<QToolBar *> bars;
-    for (const char *name : {"cursorsToolBar", "timeframeToolBar", "tradeToolBar", "connectionToolBar",
-                             "chartStyleToolBar"})
+    for (const char *name :
+         {"cursorsToolBar", "timeframeToolBar", "tradeToolBar", "connectionToolBar", "chartStyleToolBar"})
         bars << w->findChild<QToolBar *>(name);
     QStringList titles;
     for (QToolBar *bar : bars) {
@@ -204,8 +210,8 @@ void TestMainWindow::frameObjectsAndTexts()
     QStringList connectionTexts;
     for (QAction *a : bars[3]->actions())
         connectionTexts << a->text();
-    QCOMPARE(connectionTexts,
-             (QStringList{"Connect", "Disconnect", "Open Demo", "Change Password", "Charts", "Copy Trading"}));
+    QCOMPARE(connectionTexts, (QStringList{"Connect", "Disconnect", "Open Demo", "Change Password", "Charts",
+                                           "Copy Trading"}));
     QCOMPARE(bars[3]->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
     for (const char *button : {"defaultColorsButton", "copyTradingButton", "calendarButton"})
         QVERIFY(w->findChild<QPushButton *>(button));
@@ -234,19 +240,39 @@ void TestMainWindow::actionStates_data()
     QTest::addColumn<bool>("checkable");
     QTest::addColumn<bool>("enabled");
     QTest::addColumn<bool>("hasIcon");
-    QTest::newRow("connect to trade server") << "actionLogin_to_Trade_Account" << "Connect to Trade server" << ""
-                                             << false << true << true;
-    QTest::newRow("new order") << "actionNew_Order" << "New Order" << "F9" << false << true << true;
-    QTest::newRow("cursor") << "actionCursor" << "Cursor" << "" << true << true << true;
-    QTest::newRow("fibonacci") << "actionFibonacciRetracement" << "Fibonacci Retracement" << "" << true << true << true;
-    QTest::newRow("M1") << "actionM1" << "M1" << "" << true << true << false;
-    QTest::newRow("MN") << "actionMN" << "MN" << "" << true << true << false;
-    QTest::newRow("zoom in") << "actionZoomIn" << "ZOOMIN" << "" << false << true << true;
-    QTest::newRow("change password waits for login") << "actionChangePassword" << "Change Password" << "" << false
-                                                     << false << true;
-    QTest::newRow("charts hidden") << "actionChartView" << "Charts" << "" << false << false << true;
-    QTest::newRow("bar chart") << "actionBar_Chart" << "Bar Chart" << "Alt+1" << false << true << true;
-    QTest::newRow("candlesticks") << "actionCandlesticks" << "Candlesticks" << "Alt+2" << false << true << true;
+    QTest::newRow("connect to trade server") << "actionLogin_to_Trade_Account"
+                                             << "Connect to Trade server"
+                                             << "" << false << true << true;
+    QTest::newRow("new order") << "actionNew_Order"
+                               << "New Order"
+                               << "F9" << false << true << true;
+    QTest::newRow("cursor") << "actionCursor"
+                            << "Cursor"
+                            << "" << true << true << true;
+    QTest::newRow("fibonacci") << "actionFibonacciRetracement"
+                               << "Fibonacci Retracement"
+                               << "" << true << true << true;
+    QTest::newRow("M1") << "actionM1"
+                        << "M1"
+                        << "" << true << true << false;
+    QTest::newRow("MN") << "actionMN"
+                        << "MN"
+                        << "" << true << true << false;
+    QTest::newRow("zoom in") << "actionZoomIn"
+                             << "ZOOMIN"
+                             << "" << false << true << true;
+    QTest::newRow("change password waits for login") << "actionChangePassword"
+                                                     << "Change Password"
+                                                     << "" << false << false << true;
+    QTest::newRow("charts hidden") << "actionChartView"
+                                   << "Charts"
+                                   << "" << false << false << true;
+    QTest::newRow("bar chart") << "actionBar_Chart"
+                               << "Bar Chart"
+                               << "Alt+1" << false << true << true;
+    QTest::newRow("candlesticks") << "actionCandlesticks"
+                                  << "Candlesticks"
+                                  << "Alt+2" << false << true << true;
 }
 
 void TestMainWindow::actionStates()
@@ -272,10 +298,14 @@ void TestMainWindow::statusTexts_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QColor>("colour");
     QTest::addColumn<QString>("icon");
-    QTest::newRow("connected") << "connected" << ConnectionStatusWidget::darkGreen << ":/icon/Finalconnect.png";
-    QTest::newRow("disconnected") << "disconnected" << ConnectionStatusWidget::red << ":/icon/finaldisconnect.png";
-    QTest::newRow("login failed") << "Login Failed" << ConnectionStatusWidget::red << ":/icon/finaldisconnect.png";
-    QTest::newRow("login timeout") << "Login Timeout" << ConnectionStatusWidget::red << ":/icon/finaldisconnect.png";
+    QTest::newRow("connected") << "connected" << ConnectionStatusWidget::darkGreen
+                               << ":/icon/Finalconnect.png";
+    QTest::newRow("disconnected") << "disconnected" << ConnectionStatusWidget::red
+                                  << ":/icon/finaldisconnect.png";
+    QTest::newRow("login failed") << "Login Failed" << ConnectionStatusWidget::red
+                                  << ":/icon/finaldisconnect.png";
+    QTest::newRow("login timeout") << "Login Timeout" << ConnectionStatusWidget::red
+                                   << ":/icon/finaldisconnect.png";
     QTest::newRow("connecting has no icon") << "Connecting..." << ConnectionStatusWidget::blue << "";
     QTest::newRow("reconnecting has no icon") << "reconnecting..." << ConnectionStatusWidget::orange << "";
 }
@@ -306,7 +336,8 @@ void TestMainWindow::loginFromDialog()
     Terminal t;
     loginWithDialog(t, 50001, "Master1");
     QTRY_COMPARE_WITH_TIMEOUT(t.status(), QStringLiteral("connected"), 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(t.window->windowTitle().endsWith(QStringLiteral("(50001, %1)").arg(kServerName)), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(t.window->windowTitle().endsWith(QStringLiteral("(50001, %1)").arg(kServerName)),
+                             10000);
     QVERIFY(!t.window->windowTitle().contains("READ-ONLY"));
     QVERIFY(t.window->form()->actionChangePassword->isEnabled());
     QVERIFY(!t.window->form()->actionConnect->isEnabled());
@@ -334,8 +365,9 @@ void TestMainWindow::wrongPasswordShowsBoxAndReopensDialog()
     loginWithDialog(t, 50001, "wrong");
     QTRY_COMPARE_WITH_TIMEOUT(boxes.count(), 1, 10000);
     QCOMPARE(boxes.titles().first(), QStringLiteral("Login Failed"));
-    QCOMPARE(boxes.texts().first(),
-             QStringLiteral("Connecting to trade server failed. Please check your credentials and try again."));
+    QCOMPARE(
+        boxes.texts().first(),
+        QStringLiteral("Connecting to trade server failed. Please check your credentials and try again."));
     QCOMPARE(t.status(), QStringLiteral("Login Failed"));
     QTRY_VERIFY(t.dialog()->isVisible());
     QCOMPARE(t.window->statusWidget()->latencyLabel()->text(), QStringLiteral("--"));
@@ -460,7 +492,7 @@ void TestMainWindow::accountTreeSwitchAndDelete()
 {
     // Two remembered accounts: 50001 (online) and 50003.
     QVERIFY(SavedAccountsFile().write(QJsonArray{accountEntry(50001, tradeUrl(), "online", "Master1"),
-                                                  accountEntry(50003, tradeUrl(), "offline", "Master3")}));
+                                                 accountEntry(50003, tradeUrl(), "offline", "Master3")}));
     QVERIFY(LoginFile::write(AccountPaths::accountFolder(kServerName, 50001), 50001, "Master1", tradeUrl()));
     QVERIFY(LoginFile::write(AccountPaths::accountFolder(kServerName, 50003), 50003, "Master3", tradeUrl()));
     Terminal t;
@@ -530,9 +562,12 @@ void TestMainWindow::serverUrlForming_data()
     QTest::addColumn<QString>("address");
     QTest::addColumn<QString>("url");
     QTest::addColumn<QString>("host");
-    QTest::newRow("bare host gets the trade port") << "trade.example.com" << "ws://trade.example.com:9001"
+    QTest::newRow("bare host gets the trade port") << "trade.example.com"
+                                                   << "ws://trade.example.com:9001"
                                                    << "trade.example.com";
-    QTest::newRow("host and port") << "10.0.0.5:9101" << "ws://10.0.0.5:9101" << "10.0.0.5";
+    QTest::newRow("host and port") << "10.0.0.5:9101"
+                                   << "ws://10.0.0.5:9101"
+                                   << "10.0.0.5";
 }
 
 void TestMainWindow::serverUrlForming()

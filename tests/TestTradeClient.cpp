@@ -28,9 +28,11 @@ public:
         });
         connect(client, &TradeClient::loginFail, this, [this] { ++loginFail; });
         connect(client, &TradeClient::chartHistoryReceived, this, [this](const QJsonObject &) { ++chart; });
-        connect(client, &TradeClient::openPositionsReceived, this, [this](const QJsonObject &) { ++positions; });
+        connect(client, &TradeClient::openPositionsReceived, this,
+                [this](const QJsonObject &) { ++positions; });
         connect(client, &TradeClient::tradeHistoryReceived, this, [this](const QJsonObject &) { ++history; });
-        connect(client, &TradeClient::pendingOrdersReceived, this, [this](const QJsonObject &) { ++pendings; });
+        connect(client, &TradeClient::pendingOrdersReceived, this,
+                [this](const QJsonObject &) { ++pendings; });
         connect(client, &TradeClient::tradeResponseReceived, this, [this](const QJsonObject &) { ++trades; });
         connect(client, &TradeClient::symbolListReceived, this, [this](const QJsonObject &) { ++symbols; });
         connect(logger(), &Logger::logMessage, this,
@@ -296,8 +298,10 @@ void TestTradeClient::historyRequestIsRateLimited()
     const QJsonObject request = peer.received()[1].object;
     QCOMPARE(request.value("req_code").toInt(), 5);
     const QDate today = QDate::currentDate();
-    QCOMPARE(qint64(request.value("from").toDouble()), QDateTime(today.addDays(-1), QTime(0, 0)).toSecsSinceEpoch());
-    QCOMPARE(qint64(request.value("to").toDouble()), QDateTime(today.addDays(1), QTime(0, 0)).toSecsSinceEpoch());
+    QCOMPARE(qint64(request.value("from").toDouble()),
+             QDateTime(today.addDays(-1), QTime(0, 0)).toSecsSinceEpoch());
+    QCOMPARE(qint64(request.value("to").toDouble()),
+             QDateTime(today.addDays(1), QTime(0, 0)).toSecsSinceEpoch());
     QCOMPARE(request.value("login").toInt(), 1001);
     client.logout();
 }
@@ -311,7 +315,8 @@ void TestTradeClient::loginVariants_data()
     QTest::addColumn<bool>("socketStaysOpen");
     QTest::newRow("accepted") << QByteArray(R"({"res_code":1,"state":1})") << true << false << false << true;
     QTest::newRow("accepted read-only")
-        << QByteArray(R"({"res_code":1,"state":1,"is_investor_password":true})") << true << false << true << true;
+        << QByteArray(R"({"res_code":1,"state":1,"is_investor_password":true})") << true << false << true
+        << true;
     QTest::newRow("refused") << QByteArray(R"({"res_code":1,"state":0})") << false << false << false << true;
     QTest::newRow("state 1 but group disabled")
         << QByteArray(R"({"res_code":1,"state":1,"is_disabled":true})") << false << true << false << false;
@@ -381,9 +386,9 @@ void TestTradeClient::dispatchRoutesByCode()
     peer.sendTextToAll(R"({"res_code":5})");
     peer.sendTextToAll(R"({"res_code":6,"array":[]})");
     peer.sendTextToAll(R"({"res_code":7,"req_code":4,"status":10009})"); // res_code wins
-    peer.sendTextToAll(R"({"req_code":8,"array":[]})");                   // req_code alone is used
-    peer.sendTextToAll(R"({"res_code":4.5,"array":[]})");                 // not an integer: ignored
-    peer.sendTextToAll(R"({"array":[]})");                                // no code: ignored
+    peer.sendTextToAll(R"({"req_code":8,"array":[]})");                  // req_code alone is used
+    peer.sendTextToAll(R"({"res_code":4.5,"array":[]})");                // not an integer: ignored
+    peer.sendTextToAll(R"({"array":[]})");                               // no code: ignored
     peer.sendTextToAll(R"({"res_code":42})");
     peer.sendTextToAll(R"(not json at all)");
     peer.sendTextToAll(R"([1,2,3])");
@@ -424,10 +429,12 @@ void TestTradeClient::tradeResultLogLine_data()
 {
     QTest::addColumn<QByteArray>("message");
     QTest::addColumn<QString>("line");
-    QTest::newRow("full") << QByteArray(R"({"res_code":7,"status":10009,"msg":"Done","type":0,"order":123})")
-                          << "Trade Response|TradeClient: Status: 10009. Server Msg: 'Done'., Type: 0, Order: 123";
-    QTest::newRow("order as text") << QByteArray(R"({"res_code":7,"status":10019,"msg":"No money","order":"77"})")
-                                   << "Trade Response|TradeClient: Status: 10019. Server Msg: 'No money'., Order: 77";
+    QTest::newRow("full")
+        << QByteArray(R"({"res_code":7,"status":10009,"msg":"Done","type":0,"order":123})")
+        << "Trade Response|TradeClient: Status: 10009. Server Msg: 'Done'., Type: 0, Order: 123";
+    QTest::newRow("order as text")
+        << QByteArray(R"({"res_code":7,"status":10019,"msg":"No money","order":"77"})")
+        << "Trade Response|TradeClient: Status: 10019. Server Msg: 'No money'., Order: 77";
     QTest::newRow("no status") << QByteArray(R"({"res_code":7,"msg":"?"})")
                                << "Trade Response|TradeClient: Status: -1. Server Msg: '?'.";
 }
@@ -498,7 +505,8 @@ void TestTradeClient::timeZones_data()
     // 1700000000 is 2023-11-14 22:13:20 UTC.
     QTest::newRow("+03:00") << "+03:00" << 3 * 3600 << "2023-11-15 01:13:20";
     QTest::newRow("+05:30") << "+05:30" << 5 * 3600 + 1800 << "2023-11-15 03:43:20";
-    QTest::newRow("-03:30 is three and a half hours west") << "-03:30" << -(3 * 3600 + 1800) << "2023-11-14 18:43:20";
+    QTest::newRow("-03:30 is three and a half hours west")
+        << "-03:30" << -(3 * 3600 + 1800) << "2023-11-14 18:43:20";
     QTest::newRow("empty is UTC") << "" << 0 << "2023-11-14 22:13:20";
     QTest::newRow("-00:30") << "-00:30" << -1800 << "2023-11-14 21:43:20";
     QTest::newRow("garbage is UTC") << "zone" << 0 << "2023-11-14 22:13:20";

@@ -18,7 +18,8 @@ WebSocketTestPeer::WebSocketTestPeer(QObject *parent)
                 m_received.append({object, text, m_clock.elapsed()});
                 if (m_handler) {
                     for (const QJsonObject &reply : m_handler(object))
-                        client->sendTextMessage(QString::fromUtf8(QJsonDocument(reply).toJson(QJsonDocument::Compact)));
+                        client->sendTextMessage(
+                            QString::fromUtf8(QJsonDocument(reply).toJson(QJsonDocument::Compact)));
                 }
                 emit messageReceived(object);
             });
