@@ -125,6 +125,8 @@ void ChangePasswordDlg::onOK()
     connect(manager, &QNetworkAccessManager::finished, manager, &QObject::deleteLater);
     QNetworkRequest request(updateUrl(m_tradeClient->url().toString(), m_accountPort));
     request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
+    m_sentMain = mainPassword;
+    m_sentPassword = newPassword;
     m_requestTimer->start();
     m_ui.btnOK->setEnabled(false);
     m_reply = manager->post(request, requestBody(mainPassword, newPassword, qint64(m_tradeClient->login())));
@@ -158,6 +160,9 @@ void ChangePasswordDlg::onfinish(QNetworkReply *rep)
         box(true, tr("Change Password"), tr("Error occured!"));
         return;
     }
+    // Before the box: what remembers the password must not wait on the user.
+    emit passwordChanged(m_sentMain, m_sentPassword);
+    m_sentPassword.clear();
     box(false, tr("Change Password"), tr("Password changed successfully!"));
     m_ui.txtMain->clear();
 }

@@ -40,6 +40,10 @@ public:
     QTimer *requestTimer() const { return m_requestTimer; }
     bool isRequestPending() const { return !m_reply.isNull(); }
 
+signals:
+    // The server has accepted the new main (or read-only) password.
+    void passwordChanged(bool mainPassword, const QString &newPassword);
+
 public slots:
     void onOK();
     void onCancel();
@@ -64,4 +68,6 @@ private:
     QTimer *m_requestTimer;
     QPointer<QNetworkReply> m_reply;
     int m_accountPort;
+    bool m_sentMain = true;
+    QString m_sentPassword;
 };

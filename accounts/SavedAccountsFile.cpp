@@ -156,6 +156,26 @@ bool SavedAccountsFile::upsert(const QJsonObject &entry, bool investor) const
     return write(array);
 }
 
+bool SavedAccountsFile::replacePassword(qint64 login, const QString &serverName, bool investor,
+                                        const QString &password) const
+{
+    QJsonArray array;
+    if (readArray(&array) != ReadResult::Ok)
+        return false;
+    const QString wanted = identity(QString::number(login), serverName);
+    const QString passwordKey = investor ? investorKey : masterKey;
+    bool changed = false;
+    for (int i = 0; i < array.size(); ++i) {
+        QJsonObject element = array.at(i).toObject();
+        if (!array.at(i).isObject() || identityOf(element) != wanted || !element.contains(passwordKey))
+            continue;
+        element.insert(passwordKey, password);
+        array.replace(i, element);
+        changed = true;
+    }
+    return changed && write(array);
+}
+
 bool SavedAccountsFile::markOnline(qint64 login, const QString &serverName) const
 {
     QJsonArray array;

@@ -47,6 +47,11 @@ public:
     // element stay as they are.
     bool upsert(const QJsonObject &entry, bool investor) const;
 
+    // Replaces the master (or investor) password of login@serverName where the
+    // element carries one; an element without it was saved without a password.
+    bool replacePassword(qint64 login, const QString &serverName, bool investor,
+                         const QString &password) const;
+
     // Marks the element of login@serverName "online" and every other "offline".
     // Skipped (false) when the file cannot be opened or does not hold an array.
     bool markOnline(qint64 login, const QString &serverName) const;

@@ -147,6 +147,8 @@ Client_Terminal::Client_Terminal(TradeClient *tradeClient, QWidget *parent)
     openDemoDialog = new OpenDemoDlg(this);
     changePasswordDialog = new ChangePasswordDlg(tradeClient, this);
     connect(openDemoDialog, &OpenDemoDlg::relogin, this, &Client_Terminal::relogin);
+    connect(changePasswordDialog, &ChangePasswordDlg::passwordChanged, flow,
+            &ConnectionFlow::onPasswordChanged);
     connect(flow, &ConnectionFlow::loggedIn, openDemoDialog, &QWidget::hide);
 
     connect(ui->copyTradingButton, &QPushButton::clicked, this, &Client_Terminal::openCopyTradingPage);

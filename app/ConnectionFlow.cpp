@@ -2,6 +2,7 @@
 
 #include "BuildConfig.h"
 #include "accounts/LoginDialog.h"
+#include "accounts/LoginFile.h"
 #include "accounts/SavedAccountsFile.h"
 #include "app/AccountSession.h"
 #include "app/AccountTreePanel.h"
@@ -10,6 +11,7 @@
 #include "app/MainWindowForm.h"
 #include "app/SoundEffects.h"
 #include "chart/ChartManager.h"
+#include "data/AccountPaths.h"
 #include "data/PositionDataStore.h"
 #include "data/SymbolDataStorage.h"
 #include "net/JsonRead.h"
@@ -248,6 +250,28 @@ void ConnectionFlow::onLoginTimeout()
     m_parts.tradeClient->logout();
     m_parts.window->clearUI();
     loadAccountTree();
+}
+
+void ConnectionFlow::onPasswordChanged(bool mainPassword, const QString &newPassword)
+{
+    if (m_login == 0 || newPassword.isEmpty())
+        return;
+    const bool investorSession = SessionFlags::investor();
+    SavedAccountsFile().replacePassword(m_login, m_serverName, !mainPassword, newPassword);
+    // Only the password this session logged in with is in the connection and the login file.
+    if (mainPassword == investorSession)
+        return;
+    TradeClient *client = m_parts.tradeClient;
+    client->setPassword(newPassword);
+    if (!m_savedPassword.isEmpty())
+        m_savedPassword = newPassword;
+    const QString folder = AccountPaths::accountFolder(m_serverName, quint64(m_login));
+    if (!folder.isEmpty() && LoginFile::read(folder))
+        LoginFile::write(folder, m_login, newPassword, client->url().toString());
+    LoginDialog *dialog = m_parts.loginDialog;
+    dialog->reload();
+    if (dialog->currentLogin() == m_login && dialog->serverNameText() == m_serverName)
+        dialog->setPassword(newPassword);
 }
 
 void ConnectionFlow::onLogin(const QJsonObject &obj)

@@ -61,6 +61,9 @@ public:
     void onLogin(const QJsonObject &obj);
     void onLoginFailed();
     void onLoginTimeout();
+    // The server accepted a new password for this account: reconnects, the saved
+    // accounts and the login file use it from now on.
+    void onPasswordChanged(bool mainPassword, const QString &newPassword);
 
     void updateComponents(bool isLogin);
     void applyShownSymbols();

@@ -63,12 +63,18 @@ bool TradeClient::connectToServer(const QUrl &url, quint64 login, const QString 
     stopWorker();
     m_url = url;
     m_login = login;
-    m_password = password;
+    setPassword(password);
     m_serverName = serverName;
     logger()->log(QStringLiteral("Terminal"),
                   QStringLiteral("%1 try to connect to %2").arg(login).arg(serverName));
     start();
     return changed;
+}
+
+void TradeClient::setPassword(const QString &password)
+{
+    std::lock_guard<std::mutex> locker(m_passwordMutex);
+    m_password = password;
 }
 
 void TradeClient::logout()
@@ -263,7 +269,10 @@ void TradeClient::onConnected()
     QJsonObject loginMessage;
     loginMessage.insert(QStringLiteral("req_code"), 1);
     loginMessage.insert(QStringLiteral("id"), static_cast<qint64>(m_login));
-    loginMessage.insert(QStringLiteral("password"), m_password);
+    {
+        std::lock_guard<std::mutex> locker(m_passwordMutex);
+        loginMessage.insert(QStringLiteral("password"), m_password);
+    }
     loginMessage.insert(QStringLiteral("type"), 3);
     m_socket->sendTextMessage(compact(loginMessage));
     emit websocketConnected();

@@ -27,6 +27,9 @@ public:
     // Starts (or restarts) a session. Returns true when any parameter changed.
     bool connectToServer(const QUrl &url, quint64 login, const QString &password, const QString &serverName);
     void logout();
+    // The password of later logins (the reconnects of this session), once the
+    // server has accepted a change; the running session goes on.
+    void setPassword(const QString &password);
     // Ends the worker without a log line; for the end of the process.
     void shutdown();
 
@@ -98,8 +101,10 @@ private:
     // Written by the main thread only while the worker is stopped.
     QUrl m_url;
     quint64 m_login = 0;
-    QString m_password;
     QString m_serverName;
+    // Written by the main thread only; setPassword may change it while the worker runs.
+    QString m_password;
+    std::mutex m_passwordMutex;
 
     QStringList m_sendQueue;
     std::mutex m_queueMutex;

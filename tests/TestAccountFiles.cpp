@@ -62,6 +62,7 @@ private slots:
     void upsert();
     void upsertKeepsACorruptFileAside();
     void upsertLeavesAnUnreadableFileAlone();
+    void replacePasswordOnlyWhereOneWasSaved();
     void markOnlineRewritesEveryStatus();
     void markOnlineSkipsFilesItCannotRead_data();
     void markOnlineSkipsFilesItCannotRead();
@@ -245,6 +246,23 @@ void TestAccountFiles::upsertLeavesAnUnreadableFileAlone()
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Not updating"));
     QVERIFY(!SavedAccountsFile().upsert(account("1", "S", "online"), false));
     QVERIFY(QFileInfo(accountsPath()).isDir());
+}
+
+void TestAccountFiles::replacePasswordOnlyWhereOneWasSaved()
+{
+    const QJsonObject saved = account("100", "Demo", "online", {{"master_password", "old"}});
+    const QJsonObject withoutPassword = account("200", "Demo", "offline");
+    const QJsonObject otherServer = account("100", "Live", "offline", {{"master_password", "old"}});
+    QVERIFY(SavedAccountsFile().write(QJsonArray{saved, withoutPassword, otherServer, "stray"}));
+
+    QVERIFY(SavedAccountsFile().replacePassword(100, "Demo", false, "new"));
+    QVERIFY(!SavedAccountsFile().replacePassword(200, "Demo", false, "new"));
+    QVERIFY(!SavedAccountsFile().replacePassword(100, "Demo", true, "inv"));
+
+    QJsonObject updated = saved;
+    updated.insert("master_password", "new");
+    QCOMPARE(SavedAccountsFile().read(), (QJsonArray{updated, withoutPassword, otherServer, "stray"}));
+    QVERIFY(ownerOnly(accountsPath()));
 }
 
 void TestAccountFiles::markOnlineRewritesEveryStatus()

@@ -5,13 +5,16 @@
 #include "TemporaryProfile.h"
 #include "accounts/ChangePasswordDlg.h"
 #include "accounts/LoginDialog.h"
+#include "accounts/LoginFile.h"
 #include "accounts/OpenDemoDlg.h"
+#include "accounts/SavedAccountsFile.h"
 #include "app/BrokerDirectoryMonitor.h"
 #include "app/Client_Terminal.h"
 #include "app/ConnectionFlow.h"
 #include "app/ConnectionStatusWidget.h"
 #include "app/LatencyProbe.h"
 #include "app/MainWindowForm.h"
+#include "data/AccountPaths.h"
 #include "net/TradeClient.h"
 #include "support/Logger.h"
 
@@ -52,6 +55,7 @@ private slots:
     void suspensionDuringASession();
     void passwordChange_data();
     void passwordChange();
+    void changedPasswordUsedAfterADrop();
     void demoAccountCreatedAndLoggedIn();
 
 private:
@@ -275,6 +279,45 @@ void TestDirectoryDemoServer::passwordChange()
     if (mainAfter != mainBefore)
         QCOMPARE(loginAtServer(login, mainBefore).value("state").toInt(), 0);
     dialog->hide();
+}
+
+// After a change, the reconnect of a dropped session, the saved account and the
+// login file carry the new password (the old one would be refused).
+void TestDirectoryDemoServer::changedPasswordUsedAfterADrop()
+{
+    QVERIFY(logIn(60007, "Main7")); // "Save Password" is checked
+    m_window->form()->actionChangePassword->trigger();
+    ChangePasswordDlg *dialog = m_window->changePassword();
+    dialog->passwordTypeBox()->setCurrentIndex(0);
+    dialog->mainPasswordEdit()->setText("Main7");
+    dialog->newPasswordEdit()->setText("Fresh7");
+    dialog->confirmPasswordEdit()->setText("Fresh7");
+    QTest::mouseClick(dialog->okButton(), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(m_boxes->count(), 1, 15000);
+    QCOMPARE(m_boxes->last().text, QString("Password changed successfully!"));
+    dialog->hide();
+
+    QCOMPARE(m_client->password(), QString("Fresh7"));
+    bool saved = false;
+    for (const QJsonValue &value : SavedAccountsFile().read()) {
+        const QJsonObject element = value.toObject();
+        if (element.value("account").toString() != "60007")
+            continue;
+        QCOMPARE(element.value("master_password").toString(), QString("Fresh7"));
+        QVERIFY(!element.contains("investor_password"));
+        saved = true;
+    }
+    QVERIFY(saved);
+    const auto loginFile = LoginFile::read(AccountPaths::accountFolder(kServer, 60007));
+    QVERIFY(loginFile);
+    QCOMPARE(loginFile->password, QString("Fresh7"));
+    QCOMPARE(m_window->loginBox()->password(), QString("Fresh7"));
+
+    QSignalSpy loggedIn(m_window->connectionFlow(), &ConnectionFlow::loggedIn);
+    QCOMPARE(DemoServerHttp().post(m_server->directoryUrl("/control/drop"), QJsonObject()).status, 200);
+    QVERIFY(loggedIn.wait(15000));
+    QVERIFY(m_client->isLoggedIn());
+    QCOMPARE(m_boxes->count(), 1); // no "Login Failed"
 }
 
 void TestDirectoryDemoServer::demoAccountCreatedAndLoggedIn()
